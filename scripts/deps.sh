@@ -1,0 +1,39 @@
+#!/usr/bin/env bash
+# Installs what the build and the tests need. As root it installs missing
+# Debian packages itself; otherwise it names them and stops.
+# Usage: scripts/deps.sh [run|test]
+set -euo pipefail
+here=$(cd "$(dirname "$0")/.." && pwd)
+what=${1:-test}
+
+packages=(cmake ninja-build g++ pkg-config googletest
+  libjpeg62-turbo-dev libcurl4-openssl-dev libglib2.0-dev libglib2.0-bin libx11-dev
+  libgtk-3-dev libwebkit2gtk-4.1-dev libayatana-appindicator3-dev gsettings-desktop-schemas
+  xvfb xauth dbus dbus-x11 python3)
+if [ "$what" = test ]; then
+  packages+=(mingw-w64 g++-mingw-w64-i686-posix nasm dpkg-dev wine wine32:i386 wine64
+    clang libclang-rt-14-dev libvips-tools imagemagick)
+fi
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+
+if [ ${#missing[@]} -gt 0 ]; then
+  if [ "$(id -u)" -ne 0 ]; then
+    echo "Missing packages: ${missing[*]}" >&2
+    echo "Install them (as root: dpkg --add-architecture i386 && apt-get update && apt-get install ${missing[*]}) and run again." >&2
+    exit 1
+  fi
+  echo "Installing: ${missing[*]}"
+  if printf '%s\n' "${missing[@]}" | grep -q ':i386'; then
+    dpkg --add-architecture i386
+  fi
+  apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+fi
+
+if [ "$what" = test ]; then
+  "$here/scripts/build-deps-win32.sh"
+fi

@@ -1,0 +1,95 @@
+#include "platform/FileSystem.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace platform {
+
+bool FileExists(const std::string& path)
+{
+    struct stat st {};
+    return !path.empty() && ::stat(path.c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
+}
+
+bool DirectoryExists(const std::string& path)
+{
+    struct stat st {};
+    return !path.empty() && ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+bool ForceDirectories(const std::string& path)
+{
+    if (path.empty())
+        return false;
+    std::string dir = path;
+    while (dir.size() > 1 && dir.back() == '/')
+        dir.pop_back();
+    if (DirectoryExists(dir))
+        return true;
+    const auto slash = dir.find_last_of('/');
+    if (slash != std::string::npos && slash > 0 && !ForceDirectories(dir.substr(0, slash)))
+        return false;
+    return ::mkdir(dir.c_str(), 0755) == 0 || (errno == EEXIST && DirectoryExists(dir));
+}
+
+bool ListDirectory(const std::string& dir, std::vector<DirEntry>& entries)
+{
+    std::unique_ptr<DIR, int (*)(DIR*)> d(::opendir(dir.c_str()), &::closedir);
+    if (!d)
+        return false;
+    const std::string base = (!dir.empty() && dir.back() == '/') ? dir : dir + '/';
+    while (const dirent* e = ::readdir(d.get())) {
+        const std::string name = e->d_name;
+        if (name == "." || name == "..")
+            continue;
+        bool isDir = e->d_type == DT_DIR;
+        if (e->d_type == DT_UNKNOWN || e->d_type == DT_LNK)
+            isDir = DirectoryExists(base + name);
+        entries.push_back({name, isDir});
+    }
+    return true;
+}
+
+bool RemoveFile(const std::string& path)
+{
+    return ::unlink(path.c_str()) == 0;
+}
+
+bool RenameOver(const std::string& from, const std::string& to)
+{
+    return ::rename(from.c_str(), to.c_str()) == 0;
+}
+
+std::string CreateUniqueFile(const std::string& dir, const std::string& prefix)
+{
+    std::string pattern = dir;
+    if (pattern.empty() || pattern.back() != '/')
+        pattern += '/';
+    pattern += prefix + "XXXXXX";
+    const int fd = ::mkstemp(pattern.data());
+    if (fd < 0)
+        return {};
+    ::close(fd);
+    return pattern;
+}
+
+std::string OwnExecutablePath()
+{
+    std::string buf(4096, '\0');
+    const ssize_t n = ::readlink("/proc/self/exe", buf.data(), buf.size());
+    if (n <= 0 || static_cast<std::size_t>(n) >= buf.size())
+        return {};
+    buf.resize(static_cast<std::size_t>(n));
+    return buf;
+}
+
+FilePtr OpenStdFile(const std::string& path, const char* mode)
+{
+    return FilePtr(std::fopen(path.c_str(), mode));
+}
+
+} // namespace platform
