@@ -83,7 +83,9 @@ bool IsReservedDeviceName(std::string_view name)
 
 bool IsPlainFileName(std::string_view name)
 {
-    if (name.empty() || name == "." || name == ".." || name.back() == '.' || name.back() == ' ')
+    // ".." anywhere is refused too: no portal picture needs it, and no later
+    // path handling then has to be trusted with it.
+    if (name.empty() || name.back() == '.' || name.back() == ' ' || name.find("..") != npos)
         return false;
     for (const char c : name) {
         const auto b = static_cast<unsigned char>(c);

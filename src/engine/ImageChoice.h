@@ -20,9 +20,9 @@ std::string ChooseImageUrl(const std::string& request);
 
 // The file name a download of `url` is saved under: the text after its last
 // "/". Nothing when the URL is not http or https, or when that text is not a
-// plain file name that stays inside the folder it is saved to (empty, "..",
-// separators, characters or device names Windows refuses, a trailing dot or
-// space, malformed UTF-8, more than 255 UTF-16 units).
+// plain file name that stays inside the folder it is saved to (empty, ".."
+// anywhere, separators, characters or device names Windows refuses, a
+// trailing dot or space, malformed UTF-8, more than 255 UTF-16 units).
 std::optional<std::string> DownloadFileName(const std::string& url);
 // `folder` (ending with its separator) followed by that name.
 std::optional<std::string> DownloadDestination(const std::string& folder, const std::string& url);

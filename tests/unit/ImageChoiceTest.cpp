@@ -159,7 +159,7 @@ TEST(DownloadFileName, RefusesNamesThatCouldLeaveTheFolder)
     const std::string refused[] = {
         "", "file:///etc/passwd", "ftp://host/a.jpg", "http:/host/a.jpg", "javascript:x/a.jpg",
         " http://host/a.jpg", "httpx://host/a.jpg", "http://host/", "http://host/..", "http://host/.",
-        "http://host/a/..", "http://host/..\\x", "http://host/a\\..\\..\\x.jpg", "http://host/C:x",
+        "http://host/a/..", "http://host/a..b.jpg", "http://host/...", "http://host/..\\x", "http://host/a\\..\\..\\x.jpg", "http://host/C:x",
         "http://host/nul.jpg", "http://host/NUL", "http://host/Con .jpg", "http://host/com1.jpg",
         "http://host/LPT9", "http://host/aux.tar.gz", "http://host/prn", "http://host/conin$",
         "http://host/com\xC2\xB9.jpg", "http://host/x.jpg.", "http://host/x.jpg ", "http://host/a?.jpg",
