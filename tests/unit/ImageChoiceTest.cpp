@@ -122,6 +122,9 @@ TEST(ChooseImageUrl, HandlesHostileRequests)
     EXPECT_EQ(ChooseImageUrl(many, 1366, 768), "http://host/v.jpg");
     EXPECT_EQ(ChooseImageUrl(many + "p/hit,1920,1080.jpg", 1920, 1080), "http://host/p/hit,1920,1080.jpg");
 
+    // Two large primes as width and height: reduced at once, no stepping to 2^31.
+    EXPECT_EQ(ChooseImageUrl("http://host/v.jpg?v=x,2147483647,2147483629.jpg", 1366, 768), "http://host/v.jpg");
+
     const std::string commas = "http://host/v.jpg?v=,,,,....;,.,.,.;1920,,1080..jpg;,,;..;";
     EXPECT_EQ(ChooseImageUrl(commas, 1920, 1080), "http://host/v.jpg");
     // A candidate of commas and dots alone can carry a ratio; its name is then refused.
@@ -159,7 +162,8 @@ TEST(DownloadFileName, RefusesNamesThatCouldLeaveTheFolder)
     const std::string refused[] = {
         "", "file:///etc/passwd", "ftp://host/a.jpg", "http:/host/a.jpg", "javascript:x/a.jpg",
         " http://host/a.jpg", "httpx://host/a.jpg", "http://host/", "http://host/..", "http://host/.",
-        "http://host/a/..", "http://host/a..b.jpg", "http://host/...", "http://host/..\\x", "http://host/a\\..\\..\\x.jpg", "http://host/C:x",
+        "http://host/a/..", "http://host/a..b.jpg", "http://host/...", "http://host/..\\x",
+        "http://host/a\\..\\..\\x.jpg", "http://host/C:x",
         "http://host/nul.jpg", "http://host/NUL", "http://host/Con .jpg", "http://host/com1.jpg",
         "http://host/LPT9", "http://host/aux.tar.gz", "http://host/prn", "http://host/conin$",
         "http://host/com\xC2\xB9.jpg", "http://host/x.jpg.", "http://host/x.jpg ", "http://host/a?.jpg",

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "engine/Url.h"
+#include "platform/AnsiCodePage.h"
 
 using engine::TUrl;
 
@@ -120,6 +121,10 @@ TEST(Url, LeadByteKeepsTheFollowingBackslash)
     EXPECT_EQ(engine::NormaliseUrlText("\xC4\x80\\.x", Cp936LeadBytes), "\xC4\x80/.x");
     // A lead character at the very end has nothing to step over.
     EXPECT_EQ(engine::NormaliseUrlText("\\.\xC3\xA9", Cp936LeadBytes), "/.\xC3\xA9");
+
+    // No code page has lead bytes below 0x80, so "\\" after ASCII always turns.
+    for (unsigned code = 0; code < 0x80; ++code)
+        EXPECT_FALSE(platform::IsAnsiLeadByte(code)) << code;
 
     TUrl u;
     u.SetUrl("http://host\\d\xC3\xA9\\f.jpg", Cp936LeadBytes);
