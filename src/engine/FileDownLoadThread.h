@@ -44,7 +44,7 @@ public:
 
     // The events may be changed from any thread at any time; the download
     // reads each one once, whole, when it calls it. Giving a download up:
-    // SetOnDone({}), then HandOverToRun(handle), then Terminate().
+    // SetOnDone({}), Terminate(), then TThread::HandOverToRun(handle).
     void SetOnDownloadProgress(TDownloadProgressEvent e);
     void SetOnDone(TNotifyEvent e);
     void SetOnFail(TDownloadFailEvent e);

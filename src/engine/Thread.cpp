@@ -53,8 +53,10 @@ void TThread::Run(std::shared_ptr<TThread> self)
 
 void TThread::Terminate()
 {
-    terminated_.store(true);
+    // Under the lock, so a run woken by this cannot end (and free the object)
+    // before this call is done with it.
     std::lock_guard guard(lock_);
+    terminated_.store(true);
     changed_.notify_all();
 }
 

@@ -6,12 +6,15 @@
 // - A thread object lives in a std::shared_ptr made by TThread::Create. The
 //   owner holds that handle. While the run is going, the running thread holds
 //   a second reference, so an object is never destroyed under its own run.
+//   That reference goes just after the run is marked finished (WaitFor has
+//   returned), so the last release may happen on either thread.
 // - HandOverToRun (the owner's "free on terminate") is decided once, against
 //   the end of the run: if the run is still going, the running thread becomes
 //   the sole owner, the caller's handle is emptied and the object frees itself
 //   when the run ends; the caller can no longer touch it. If the run has already
 //   ended (or never began), nothing is handed over and the caller keeps the
-//   handle and releases it itself.
+//   handle and releases it itself. An owner giving a thread up calls
+//   Terminate first and hands over last: after a hand-over it holds nothing.
 // - Dropping the handle of a running thread without a hand-over leaves the run
 //   to finish on its own; the object is freed when it ends. A std::thread cannot
 //   be killed, so this is also what an owner does after WaitFor(timeout) gave up

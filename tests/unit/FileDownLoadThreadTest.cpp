@@ -177,9 +177,9 @@ TEST_F(FileDownLoadThreadTest, GivenUpWhileRunningItEndsInFailAndFreesItself)
     ASSERT_TRUE(platform::MainThreadWait([&] { return rec.lastProgress.load() > 0; }, 30000));
     // The owner's give-up path.
     t->SetOnDone({});
+    t->Terminate();
     ASSERT_TRUE(engine::TThread::HandOverToRun(t));
     EXPECT_FALSE(t);
-    watch.lock()->Terminate(); // still alive: its run owns it now
     EXPECT_TRUE(platform::MainThreadWait([&] { return rec.ended && watch.expired(); }, 30000));
     EXPECT_EQ(rec.done, 0);
     EXPECT_EQ(rec.fails, 1);
@@ -198,7 +198,7 @@ TEST_F(FileDownLoadThreadTest, GivenUpAfterItFinishedNothingMoreIsCalledAndTheOw
     ASSERT_TRUE(t);
     t->Terminate();
     t.reset();
-    EXPECT_TRUE(watch.expired());
+    EXPECT_TRUE(platform::MainThreadWait([&] { return watch.expired(); }, 5000));
     EXPECT_EQ(rec.done, 1);
     EXPECT_EQ(rec.fails, 0);
 }

@@ -74,8 +74,8 @@ TEST(Thread, HandOverAfterTheRunEndedLeavesOwnershipWithTheOwner)
     EXPECT_FALSE(TThread::HandOverToRun(t));
     ASSERT_TRUE(t);
     EXPECT_FALSE(t->FreeOnTerminate());
-    t.reset(); // the owner releases it
-    EXPECT_TRUE(watch.expired());
+    t.reset(); // the owner releases it (the run's own reference may linger a moment)
+    EXPECT_TRUE(platform::MainThreadWait([&] { return watch.expired(); }, 5000));
 }
 
 TEST(Thread, HandOverOfANeverStartedThreadIsRefused)
@@ -89,12 +89,13 @@ TEST(Thread, HandedOverThreadFreesItselfWhenItsRunEnds)
 {
     auto t = TThread::Create<TestThread>(false, true);
     std::weak_ptr<TestThread> watch = t;
-    TestThread* raw = t.get();
     EXPECT_TRUE(TThread::HandOverToRun(t));
     EXPECT_FALSE(t);
-    EXPECT_FALSE(watch.expired()); // its run keeps it
-    EXPECT_TRUE(watch.lock()->FreeOnTerminate());
-    raw->Terminate(); // still alive: the run holds it until it ends
+    auto peek = watch.lock(); // its run keeps it
+    ASSERT_TRUE(peek);
+    EXPECT_TRUE(peek->FreeOnTerminate());
+    peek->Terminate();
+    peek.reset();
     EXPECT_TRUE(platform::MainThreadWait([&] { return watch.expired(); }, 5000));
 }
 

@@ -15,6 +15,10 @@
 
 namespace platform::win {
 
+// COM interfaces have no virtual destructor; the object is only ever
+// destroyed by its own Release.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wnon-virtual-dtor"
 class TDownLoadMonitor final : public IBindStatusCallback, public IHttpNegotiate {
 public:
     // Returns a new monitor holding one reference for the caller.
@@ -56,5 +60,6 @@ private:
     DWORD httpStatus_ = 0;
     std::exception_ptr error_;
 };
+#pragma GCC diagnostic pop
 
 } // namespace platform::win
