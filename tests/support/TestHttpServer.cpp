@@ -89,6 +89,7 @@ const char* Reason(int status)
 {
     switch (status) {
     case 200: return "OK";
+    case 302: return "Found";
     case 404: return "Not Found";
     case 500: return "Internal Server Error";
     default: return "Status";
@@ -196,13 +197,13 @@ void TestHttpServer::Handle(std::intptr_t socket)
         if (it != routes_.end())
             r = it->second;
         else
-            r = TestResponse {404, "no such test resource", {}, true, {}, 50, 0};
+            r = TestResponse::Make(404, "no such test resource");
     }
     std::string head = "HTTP/1.1 " + std::to_string(r.status) + " " + Reason(r.status) + "\r\n"
         "Content-Type: application/octet-stream\r\nCache-Control: no-cache\r\nConnection: close\r\n";
     if (r.announceLength)
         head += "Content-Length: " + std::to_string(r.contentLength.value_or(r.body.size())) + "\r\n";
-    head += "\r\n";
+    head += r.extraHeaders + "\r\n";
     bool ok = SendAll(s, head.data(), head.size()) && SendAll(s, r.body.data(), r.body.size());
     const std::string filler(65536, 'f');
     for (std::uint64_t left = r.fillerBytes; ok && left > 0 && !stop_;) {

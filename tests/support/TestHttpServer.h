@@ -19,6 +19,7 @@ struct TestResponse {
     std::string body;                           // sent right after the headers
     std::optional<std::uint64_t> contentLength; // announced length; body.size() when unset
     bool announceLength = true;                 // false: no Content-Length, the body ends at close
+    std::string extraHeaders;                   // whole lines, each ending "\r\n"
     // After the body: this chunk every trickleIntervalMs until StopTrickling,
     // the client leaves or the server ends.
     std::string trickleChunk;
@@ -31,6 +32,12 @@ struct TestResponse {
         TestResponse r;
         r.status = status;
         r.body = std::move(body);
+        return r;
+    }
+    static TestResponse Redirect(const std::string& location)
+    {
+        TestResponse r = Make(302, "moved");
+        r.extraHeaders = "Location: " + location + "\r\n";
         return r;
     }
 };

@@ -38,3 +38,16 @@ TEST(HttpDownload, AnExceptionFromTheProgressCallbackReachesTheCaller)
                      }),
                  std::runtime_error);
 }
+
+TEST(HttpDownload, FollowsARedirectToThePicture)
+{
+    TestHttpServer server;
+    server.Serve("/old.jpg", TestResponse::Redirect(server.Url("/new.jpg")));
+    server.Serve("/new.jpg", TestResponse::Make(200, "moved picture"));
+    testing_support::TempDir dir;
+    const std::int32_t r = platform::DownloadUrlToFile(server.Url("/old.jpg"), dir.path() + "f",
+        [](std::uint32_t, std::uint32_t) { return platform::ProgressAnswer::Continue; });
+    EXPECT_EQ(r, platform::download::kOk);
+    EXPECT_EQ(testing_support::ReadFileBytes(dir.path() + "f"), "moved picture");
+    EXPECT_EQ(server.Requests("/new.jpg"), 1);
+}

@@ -1,6 +1,7 @@
 #include "platform/HttpDownload.h"
 
 #include <curl/curl.h>
+#include <sys/stat.h>
 
 #include <chrono>
 #include <cstdio>
@@ -143,6 +144,9 @@ std::int32_t DownloadUrlToFile(const std::string& url, const std::string& file,
     FilePtr out = OpenStdFile(file, "wb");
     if (!out)
         return download::kCannotCreateFile;
+    // The file may be a private temporary (mkstemp makes 0600); a picture is
+    // readable like any other file the user saves.
+    ::fchmod(::fileno(out.get()), 0644);
 
     Transfer t;
     t.out = out.get();
