@@ -25,10 +25,12 @@ void RunOnMainThread(const std::function<void()>& fn);
 int RunPendingMainThreadCalls();
 
 // Waits until done() answers true or timeoutMs have passed; true when done()
-// did. On the main thread it keeps running handed-over calls (Win32: and
-// dispatching the thread's messages) meanwhile, and tests done() again after
-// each of them, after WakeMainThread and at least every few milliseconds.
-// Elsewhere it simply polls done().
+// did. On the main thread it keeps running handed-over calls meanwhile, and
+// with them the rest of the main loop (Win32: the thread's messages; Linux:
+// the default main context's sources), so callers must expect re-entry; it
+// tests done() again after each event, after WakeMainThread and at least
+// every 10 ms. A WM_QUIT met while waiting is posted again for the outer
+// loop. Elsewhere it simply polls done().
 bool MainThreadWait(const std::function<bool()>& done, std::uint32_t timeoutMs);
 
 // Makes a MainThreadWait test its condition now.

@@ -249,3 +249,25 @@ TEST_F(FileDownLoadThreadTest, AnUnannouncedBodyOverTheLimitFails)
     EXPECT_EQ(rec.fails, 1);
     EXPECT_EQ(rec.code, download::kTooLarge);
 }
+
+TEST_F(FileDownLoadThreadTest, DestinationsThatCannotTakeAFileFailWithoutHarm)
+{
+    server.Serve("/d.jpg", TestResponse::Make(200, "body"));
+    dir.Write("keep.jpg", "kept");
+    // A folder that does not exist: nothing is fetched.
+    Recorder missing;
+    auto t1 = TFileDownLoadThread::Create(server.Url("/d.jpg"), dir.path() + "no" + platform::PathDelim + "d.jpg",
+                                          missing.Progress(), missing.Done(), missing.Fail(), false);
+    ASSERT_TRUE(t1->WaitFor(30000));
+    EXPECT_EQ(missing.fails, 1);
+    EXPECT_EQ(missing.code, download::kCannotCreateFile);
+    EXPECT_EQ(server.Requests("/d.jpg"), 0);
+    // The folder itself (a URL ending in "/" names no file): it stays a folder.
+    Recorder folder;
+    auto t2 = TFileDownLoadThread::Create(server.Url("/d.jpg"), dir.path(), folder.Progress(), folder.Done(),
+                                          folder.Fail(), false);
+    ASSERT_TRUE(t2->WaitFor(30000));
+    EXPECT_EQ(folder.fails, 1);
+    EXPECT_TRUE(platform::DirectoryExists(dir.path()));
+    EXPECT_EQ(FilesInFolder(), 1u); // keep.jpg only, no temporary left
+}

@@ -10,6 +10,7 @@
 #include <atomic>
 #include <cstdint>
 #include <exception>
+#include <utility>
 
 #include "platform/HttpDownload.h"
 
@@ -42,18 +43,25 @@ public:
     HRESULT STDMETHODCALLTYPE BeginningTransaction(LPCWSTR, LPCWSTR, DWORD, LPWSTR* additionalHeaders) override;
     HRESULT STDMETHODCALLTYPE OnResponse(DWORD responseCode, LPCWSTR, LPCWSTR, LPWSTR* additionalHeaders) override;
 
+    // After URLDownloadToFileW has returned: the callback is dropped, and a
+    // late notification from a moniker still holding the monitor only aborts.
+    void Disconnect() noexcept
+    {
+        onProgress_ = nullptr;
+        abortRequested_ = true;
+    }
     // Read on the downloading thread once URLDownloadToFileW has returned.
     bool TooLarge() const noexcept { return tooLarge_; }
     DWORD HttpStatus() const noexcept { return httpStatus_; }
     std::exception_ptr Error() const noexcept { return error_; }
 
 private:
-    TDownLoadMonitor(const DownloadProgressFn& onProgress, std::uint64_t maxBytes)
-        : onProgress_(onProgress), maxBytes_(maxBytes) {}
+    TDownLoadMonitor(DownloadProgressFn onProgress, std::uint64_t maxBytes)
+        : onProgress_(std::move(onProgress)), maxBytes_(maxBytes) {}
     ~TDownLoadMonitor() = default;
 
     std::atomic<ULONG> refCount_ {1};
-    const DownloadProgressFn& onProgress_;
+    DownloadProgressFn onProgress_;
     const std::uint64_t maxBytes_;
     bool abortRequested_ = false;
     bool tooLarge_ = false;

@@ -48,6 +48,7 @@ std::int32_t DownloadUrlToFile(const std::string& url, const std::string& file,
     MonitorRef monitor(win::TDownLoadMonitor::CreateReferenced(onProgress, maxBytes));
     const HRESULT hr = ::URLDownloadToFileW(nullptr, win::Wide(url).c_str(), win::Wide(file).c_str(), 0,
                                             monitor.callback());
+    monitor->Disconnect();
     if (monitor->Error())
         std::rethrow_exception(monitor->Error());
     if (monitor->TooLarge())
