@@ -1,0 +1,76 @@
+#pragma once
+// A small HTTP/1.1 server for download tests: 127.0.0.1, an ephemeral port,
+// its own threads, one response per path, "Connection: close" always.
+#include <atomic>
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <thread>
+#include <utility>
+#include <vector>
+
+namespace testing_support {
+
+struct TestResponse {
+    int status = 200;
+    std::string body;                           // sent right after the headers
+    std::optional<std::uint64_t> contentLength; // announced length; body.size() when unset
+    bool announceLength = true;                 // false: no Content-Length, the body ends at close
+    std::string extraHeaders;                   // whole lines, each ending "\r\n"
+    // After the body: this chunk every trickleIntervalMs until StopTrickling,
+    // the client leaves or the server ends.
+    std::string trickleChunk;
+    unsigned trickleIntervalMs = 50;
+    // After the body: this many filler bytes, as fast as the client takes them.
+    std::uint64_t fillerBytes = 0;
+
+    static TestResponse Make(int status, std::string body)
+    {
+        TestResponse r;
+        r.status = status;
+        r.body = std::move(body);
+        return r;
+    }
+    static TestResponse Redirect(const std::string& location)
+    {
+        TestResponse r = Make(302, "moved");
+        r.extraHeaders = "Location: " + location + "\r\n";
+        return r;
+    }
+};
+
+class TestHttpServer {
+public:
+    TestHttpServer();
+    ~TestHttpServer();
+    TestHttpServer(const TestHttpServer&) = delete;
+    TestHttpServer& operator=(const TestHttpServer&) = delete;
+
+    void Serve(const std::string& path, TestResponse response);
+    std::string Url(const std::string& path) const; // path starts with "/"
+    std::uint16_t Port() const { return port_; }
+    int Requests(const std::string& path) const;
+    void StopTrickling() { stopTrickle_ = true; }
+
+    // A loopback port nobody listens on (bound once, then released).
+    static std::uint16_t UnusedPort();
+
+private:
+    void AcceptLoop();
+    void Handle(std::intptr_t socket);
+
+    std::intptr_t listener_ = -1;
+    std::uint16_t port_ = 0;
+    std::atomic<bool> stop_ {false};
+    std::atomic<bool> stopTrickle_ {false};
+    mutable std::mutex lock_;
+    std::map<std::string, TestResponse> routes_;
+    std::map<std::string, int> requests_;
+    std::vector<std::thread> connections_;
+    std::thread acceptThread_;
+};
+
+} // namespace testing_support
