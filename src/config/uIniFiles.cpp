@@ -206,13 +206,13 @@ std::string ToText(const TIniValue& v)
 void WriteText(const std::string& file, const std::string& section, const std::string& key,
                const std::string& value)
 {
-    if (!platform::WriteProfileString(file, section, key, value))
+    if (!platform::WriteProfileKey(file, section, key, value))
         throw EIniFileException(file);
 }
 
 std::string ReadText(const std::string& file, const std::string& section, const std::string& key)
 {
-    return platform::ReadProfileString(file, section, key, std::string());
+    return platform::ReadProfileKey(file, section, key, std::string());
 }
 
 } // namespace
@@ -279,7 +279,7 @@ TIniValue ReadIniValue(const std::string& file, const std::string& section, cons
 {
     switch (kind) {
     case ikString:
-        return platform::ReadProfileString(file, section, key, ToText(def));
+        return platform::ReadProfileKey(file, section, key, ToText(def));
     case ikInteger: {
         const std::int64_t d = ToInteger(def);
         return IniTextToInt(ReadText(file, section, key), false).value_or(d);

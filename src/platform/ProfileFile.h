@@ -9,12 +9,12 @@ namespace platform {
 
 // The key's value, or def when the file, the section or the key is missing.
 // Blanks around the value and one pair of matching quotes are removed.
-std::string ReadProfileString(const std::string& file, const std::string& section,
+std::string ReadProfileKey(const std::string& file, const std::string& section,
                               const std::string& key, const std::string& def);
 
 // Writes key=value into the section, creating the file, the section or the
 // key as needed. False when the file could not be written.
-bool WriteProfileString(const std::string& file, const std::string& section,
+bool WriteProfileKey(const std::string& file, const std::string& section,
                         const std::string& key, const std::string& value);
 
 } // namespace platform

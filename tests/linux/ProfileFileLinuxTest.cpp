@@ -10,8 +10,8 @@
 #include "platform/SystemInfo.h"
 #include "support/TempDir.h"
 
-using platform::ReadProfileString;
-using platform::WriteProfileString;
+using platform::ReadProfileKey;
+using platform::WriteProfileKey;
 using testing_support::ReadFileBytes;
 using testing_support::TempDir;
 
@@ -20,8 +20,8 @@ TEST(LinuxProfile, ValuesWithBlanksAndQuotesReadBackAsWritten)
     TempDir t;
     const std::string f = t.path() + "Config.ini";
     for (const std::string v : {" lead", "trail ", "\"quoted\"", "'single'", "a=b;c", "\"", "", "[x]"}) {
-        ASSERT_TRUE(WriteProfileString(f, "Config", "K", v)) << v;
-        EXPECT_EQ(ReadProfileString(f, "Config", "K", "def"), v);
+        ASSERT_TRUE(WriteProfileKey(f, "Config", "K", v)) << v;
+        EXPECT_EQ(ReadProfileKey(f, "Config", "K", "def"), v);
     }
 }
 
@@ -30,10 +30,10 @@ TEST(LinuxProfile, ReplacesInPlaceAndKeepsEverythingElse)
     TempDir t;
     const std::string f = t.Write("Config.ini", "; note\r\n[Other]\r\nWallPaper=keep\r\n\r\n[CONFIG]\r\n"
                                                 "  wallpaper = \"old\"  \r\nAutoRun=1\r\n\r\n[Last]\r\nX=1\r\n");
-    EXPECT_EQ(ReadProfileString(f, "config", "WallPaper", ""), "old");
-    ASSERT_TRUE(WriteProfileString(f, "Config", "WallPaper", "new"));
-    ASSERT_TRUE(WriteProfileString(f, "Config", "ChangeTime", "5"));
-    ASSERT_TRUE(WriteProfileString(f, "Fresh", "A", "b"));
+    EXPECT_EQ(ReadProfileKey(f, "config", "WallPaper", ""), "old");
+    ASSERT_TRUE(WriteProfileKey(f, "Config", "WallPaper", "new"));
+    ASSERT_TRUE(WriteProfileKey(f, "Config", "ChangeTime", "5"));
+    ASSERT_TRUE(WriteProfileKey(f, "Fresh", "A", "b"));
     EXPECT_EQ(ReadFileBytes(f), "; note\r\n[Other]\r\nWallPaper=keep\r\n\r\n[CONFIG]\r\nWallPaper=new\r\n"
                                 "AutoRun=1\r\nChangeTime=5\r\n\r\n[Last]\r\nX=1\r\n\r\n[Fresh]\r\nA=b\r\n");
 }
@@ -58,8 +58,8 @@ TEST(LinuxProfile, MissingFolderFailsTheWrite)
 {
     TempDir t;
     const std::string file = t.Write("plain", "x");
-    EXPECT_FALSE(WriteProfileString(file + "/Config.ini", "Config", "K", "v"));
-    EXPECT_EQ(ReadProfileString(file + "/Config.ini", "Config", "K", "d"), "d");
+    EXPECT_FALSE(WriteProfileKey(file + "/Config.ini", "Config", "K", "v"));
+    EXPECT_EQ(ReadProfileKey(file + "/Config.ini", "Config", "K", "d"), "d");
 }
 
 namespace {

@@ -163,7 +163,7 @@ std::mutex& WriteLock()
 
 } // namespace
 
-std::string ReadProfileString(const std::string& file, const std::string& section,
+std::string ReadProfileKey(const std::string& file, const std::string& section,
                               const std::string& key, const std::string& def)
 {
     IniText ini;
@@ -179,7 +179,7 @@ std::string ReadProfileString(const std::string& file, const std::string& sectio
     return std::string(value);
 }
 
-bool WriteProfileString(const std::string& file, const std::string& section,
+bool WriteProfileKey(const std::string& file, const std::string& section,
                         const std::string& key, const std::string& value)
 {
     // A line break would split the value into lines of its own.

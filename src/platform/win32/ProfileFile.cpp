@@ -33,7 +33,7 @@ void CreateUnicodeProfile(const std::wstring& file)
 
 } // namespace
 
-std::string ReadProfileString(const std::string& file, const std::string& section,
+std::string ReadProfileKey(const std::string& file, const std::string& section,
                               const std::string& key, const std::string& def)
 {
     const std::wstring wfile = win::Wide(file);
@@ -45,7 +45,7 @@ std::string ReadProfileString(const std::string& file, const std::string& sectio
     return win::Narrow(buf);
 }
 
-bool WriteProfileString(const std::string& file, const std::string& section,
+bool WriteProfileKey(const std::string& file, const std::string& section,
                         const std::string& key, const std::string& value)
 {
     const std::wstring wfile = win::Wide(file);
