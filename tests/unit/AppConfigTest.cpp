@@ -2,7 +2,7 @@
 // 64-bit times, failed writes, non-ASCII paths and the wallpaper list.
 #include <gtest/gtest.h>
 
-#include <filesystem>
+#include <thread>
 
 #include "config/uAppConfig.h"
 #include "config/uIniFiles.h"
@@ -195,4 +195,21 @@ TEST_F(AppConfigFile, WallPaperListCreatesAMissingFolder)
     c->LoadWallPaperList();
     EXPECT_TRUE(platform::DirectoryExists(c->WallPaperDir()));
     EXPECT_TRUE(c->WallPaperList().empty());
+}
+
+TEST_F(AppConfigFile, ConcurrentSettersOfDifferentKeysLoseNoWrite)
+{
+    auto c = Loaded();
+    std::thread worker([&] {
+        for (int64_t t = 1; t <= 40; ++t)
+            c->SetLastChangeTime(1700000000 + t);
+    });
+    for (uint32_t m = 1; m <= 40; ++m) {
+        c->SetChangeTime(m);
+        (void)c->LastChangeTime(); // read while the other thread writes
+    }
+    worker.join();
+    auto again = Loaded();
+    EXPECT_EQ(again->ChangeTime(), 40u);
+    EXPECT_EQ(again->LastChangeTime(), 1700000040);
 }
