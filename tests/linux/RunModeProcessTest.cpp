@@ -3,6 +3,8 @@
 // another process.
 #include <gtest/gtest.h>
 
+#include <cstdio>
+
 #include "support/ChildProcess.h"
 #include "support/TempDir.h"
 
@@ -60,4 +62,19 @@ TEST_F(RunModeProcess, OtherParentsAreNotTheService)
 {
     EXPECT_EQ(FlagsUnder(""), "000");                                     // the test itself
     EXPECT_EQ(FlagsUnder(dir_.path() + "other/BrisvaneService"), "000");  // right name, other folder
+}
+
+TEST_F(RunModeProcess, ServiceUpdatedWhileRunningIsStillRecognised)
+{
+    const std::string service = dir_.path() + "BrisvaneService", out = dir_.path() + "updated",
+                      go = dir_.path() + "go";
+    ChildProcess child({service, probe_, out, go});
+    ASSERT_TRUE(child.Started());
+    // Replace the running service's file, as an update would.
+    CopyProgram(HelperPath("FakeService"), service + ".new");
+    ASSERT_EQ(std::rename((service + ".new").c_str(), service.c_str()), 0);
+    dir_.Write("go", "");
+    EXPECT_EQ(child.Wait(), 0);
+    const std::string report = ReadFileBytes(out);
+    EXPECT_EQ(report.substr(0, report.find('\n')), "110") << report;
 }

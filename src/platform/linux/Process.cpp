@@ -1,6 +1,7 @@
 #include "platform/Process.h"
 
 #include <string>
+#include <string_view>
 #include <unistd.h>
 
 namespace platform {
@@ -13,10 +14,11 @@ std::string ParentProcessImagePath()
     if (n <= 0 || static_cast<std::size_t>(n) >= buf.size())
         return {};
     buf.resize(static_cast<std::size_t>(n));
-    // The kernel marks an image replaced or removed since the start.
+    // An image replaced since the parent started (an update) still names
+    // the file it was started from; the kernel only marks it.
     constexpr std::string_view deleted = " (deleted)";
     if (buf.size() > deleted.size() && buf.compare(buf.size() - deleted.size(), deleted.size(), deleted) == 0)
-        return {};
+        buf.resize(buf.size() - deleted.size());
     return buf;
 }
 
