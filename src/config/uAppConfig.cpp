@@ -1,5 +1,7 @@
 #include "config/uAppConfig.h"
 
+#include <utility>
+
 #include "config/uIniFiles.h"
 #include "platform/FileSystem.h"
 #include "platform/Process.h"
@@ -180,15 +182,32 @@ void TAppConfig::SetAutoUpdate(bool value)
 
 void TAppConfig::SetChangeTime(uint32_t value)
 {
-    if (ChangeTime_.exchange(value) != value)
-        WriteIniValue(ConfigFile_, kSection, "ChangeTime", static_cast<std::int64_t>(value), ikInteger);
+    if (ChangeTime_.exchange(value) == value)
+        return;
+    NotifyScheduleChanged();
+    WriteIniValue(ConfigFile_, kSection, "ChangeTime", static_cast<std::int64_t>(value), ikInteger);
 }
 
 void TAppConfig::SetLastChangeTime(int64_t value)
 {
     // Written in full, so times after 2038 survive.
-    if (LastChangeTime_.exchange(value) != value)
-        WriteIniInt64(ConfigFile_, kSection, "LastChangeTime", value);
+    if (LastChangeTime_.exchange(value) == value)
+        return;
+    NotifyScheduleChanged();
+    WriteIniInt64(ConfigFile_, kSection, "LastChangeTime", value);
+}
+
+void TAppConfig::SetScheduleObserver(std::function<void()> observer)
+{
+    std::lock_guard<std::mutex> guard(ObserverLock_);
+    ScheduleObserver_ = std::move(observer);
+}
+
+void TAppConfig::NotifyScheduleChanged()
+{
+    std::lock_guard<std::mutex> guard(ObserverLock_);
+    if (ScheduleObserver_)
+        ScheduleObserver_();
 }
 
 void TAppConfig::SetWallPaper(const std::string& value)

@@ -75,6 +75,10 @@ public:
     void SetWallPaper(const std::string& value);
     void SetWallPaperDir(const std::string& value);
 
+    // Called after ChangeTime or LastChangeTime took a new value, on the
+    // thread that changed it; the work thread wakes on it.
+    void SetScheduleObserver(std::function<void()> observer);
+
 private:
     std::atomic<int64_t> LastChangeTime_ {0};
     std::atomic<uint32_t> ChangeTime_ {0};
@@ -89,6 +93,10 @@ private:
     int WindowsMajorVersion_ = 0;
     // The texts change on one thread while another reads them.
     mutable std::mutex TextLock_;
+    std::mutex ObserverLock_;
+    std::function<void()> ScheduleObserver_;
+
+    void NotifyScheduleChanged();
 };
 
 // The one instance of the program; the program entry creates it.

@@ -213,3 +213,21 @@ TEST_F(AppConfigFile, ConcurrentSettersOfDifferentKeysLoseNoWrite)
     EXPECT_EQ(again->ChangeTime(), 40u);
     EXPECT_EQ(again->LastChangeTime(), 1700000040);
 }
+
+TEST(AppConfigSchedule, ObserverHearsScheduleChangesOnly)
+{
+    testing_support::TempDir dir;
+    TAppConfig config(TRunModeInputs {});
+    config.LoadFromDir(dir.path());
+    int calls = 0;
+    config.SetScheduleObserver([&] { ++calls; });
+    config.SetChangeTime(15);
+    config.SetChangeTime(15);      // unchanged: no call
+    config.SetLastChangeTime(1234);
+    config.SetAutoRun(false);      // not part of the schedule
+    config.SetWallPaper(dir.path() + "a.jpg");
+    EXPECT_EQ(calls, 2);
+    config.SetScheduleObserver({});
+    config.SetChangeTime(30);
+    EXPECT_EQ(calls, 2);
+}
