@@ -8,6 +8,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <utility>
 
 namespace platform {
@@ -60,6 +61,16 @@ bool SetBlocking(int fd, bool blocking)
     return ::fcntl(fd, F_SETFL, blocking ? (flags & ~O_NONBLOCK) : (flags | O_NONBLOCK)) == 0;
 }
 
+// Lets a blocking send wait until the deadline at most; false once it has passed.
+bool SetSendTimeout(int fd, std::chrono::steady_clock::time_point deadline)
+{
+    const auto left = std::chrono::duration_cast<std::chrono::microseconds>(deadline - std::chrono::steady_clock::now());
+    if (left.count() <= 0)
+        return false;
+    const timeval timeout{static_cast<time_t>(left.count() / 1000000), static_cast<suseconds_t>(left.count() % 1000000)};
+    return ::setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &timeout, sizeof timeout) == 0;
+}
+
 } // namespace
 
 struct TcpClient::Impl {
@@ -85,9 +96,8 @@ bool TcpClient::Connect(std::uint16_t port)
         if (::getsockopt(fd.get(), SOL_SOCKET, SO_ERROR, &error, &len) != 0 || error != 0)
             return false;
     }
-    const timeval timeout{SendTimeoutMs / 1000, (SendTimeoutMs % 1000) * 1000};
-    if (!SetBlocking(fd.get(), true) ||
-        ::setsockopt(fd.get(), SOL_SOCKET, SO_SNDTIMEO, &timeout, sizeof timeout) != 0)
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(SendTimeoutMs);
+    if (!SetBlocking(fd.get(), true) || !SetSendTimeout(fd.get(), deadline))
         return false;
     impl_->fd.reset(fd.release());
     return true;
@@ -97,8 +107,16 @@ bool TcpClient::SendAll(const void* data, std::size_t size)
 {
     if (impl_->fd.get() < 0)
         return false;
+    // The time limit covers the whole record, not each partial send.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(SendTimeoutMs);
     const auto* p = static_cast<const char*>(data);
+    bool first = true;
     while (size > 0) {
+        if (!first && !SetSendTimeout(impl_->fd.get(), deadline)) {
+            Close();
+            return false;
+        }
+        first = false;
         // MSG_NOSIGNAL: a connection the peer closed gives EPIPE, not SIGPIPE.
         const ssize_t n = ::send(impl_->fd.get(), p, size, MSG_NOSIGNAL);
         if (n < 0 && errno == EINTR)

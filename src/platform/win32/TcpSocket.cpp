@@ -3,6 +3,7 @@
 #include <winsock2.h>
 #include <ws2tcpip.h>
 
+#include <chrono>
 #include <utility>
 
 namespace platform {
@@ -82,6 +83,16 @@ bool SetBlocking(SOCKET s, bool blocking)
     return ::ioctlsocket(s, static_cast<long>(FIONBIO), &nonBlocking) == 0;
 }
 
+// Lets a blocking send wait until the deadline at most; false once it has passed.
+bool SetSendTimeout(SOCKET s, std::chrono::steady_clock::time_point deadline)
+{
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+    if (left.count() <= 0)
+        return false;
+    const DWORD timeout = static_cast<DWORD>(left.count());
+    return ::setsockopt(s, SOL_SOCKET, SO_SNDTIMEO, reinterpret_cast<const char*>(&timeout), sizeof timeout) == 0;
+}
+
 } // namespace
 
 struct TcpClient::Impl {
@@ -104,9 +115,8 @@ bool TcpClient::Connect(std::uint16_t port)
         if (::WSAGetLastError() != WSAEWOULDBLOCK || WaitOne(s.get(), true, ConnectTimeoutMs) <= 0)
             return false;
     }
-    const DWORD timeout = SendTimeoutMs;
-    if (!SetBlocking(s.get(), true) ||
-        ::setsockopt(s.get(), SOL_SOCKET, SO_SNDTIMEO, reinterpret_cast<const char*>(&timeout), sizeof timeout) != 0)
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(SendTimeoutMs);
+    if (!SetBlocking(s.get(), true) || !SetSendTimeout(s.get(), deadline))
         return false;
     impl_->s.reset(s.release());
     return true;
@@ -116,8 +126,16 @@ bool TcpClient::SendAll(const void* data, std::size_t size)
 {
     if (impl_->s.get() == INVALID_SOCKET)
         return false;
+    // The time limit covers the whole record, not each partial send.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(SendTimeoutMs);
     const auto* p = static_cast<const char*>(data);
+    bool first = true;
     while (size > 0) {
+        if (!first && !SetSendTimeout(impl_->s.get(), deadline)) {
+            Close();
+            return false;
+        }
+        first = false;
         const int n = ::send(impl_->s.get(), p, static_cast<int>(size), 0);
         if (n <= 0) {
             // A half-sent record would break the framing: the connection goes.
