@@ -197,3 +197,14 @@ TEST_F(WallpaperApplyTest, WorkerThreadGetsItsOwnApartmentForTheCall)
 }
 
 } // namespace
+
+TEST_F(WallpaperApplyTest, TooLongPathNeverClearsTheWallpaperThroughTheFallback)
+{
+    ClearDesktopValues();
+    ActiveDesktopScript script;
+    script.wallpaperResult = E_FAIL;
+    const FakeActiveDesktopRegistration fake(script);
+    ASSERT_TRUE(fake.ok());
+    EXPECT_FALSE(engine::ApplyWallPaper("C:\\" + std::string(300, 'a'), 2));
+    EXPECT_EQ(ReadDesktopValue(L"WallpaperStyle"), L"<missing>");
+}

@@ -122,8 +122,12 @@ bool SetDesktopWallpaper(const std::string& path, WallpaperStyle style)
     const ThreadCom com;
     PathBuffer buffer;
     FillPath(buffer, path);
+    // A path too long for the buffer reaches the desktop object as an empty
+    // string; the fallback would take that as "no wallpaper" and report
+    // success, so it is not asked then.
+    const bool pathFits = buffer[0] != L'\0';
     return SetThroughActiveDesktop(buffer.data(), style)
-        || SetThroughSystemParameters(buffer.data(), style);
+        || (pathFits && SetThroughSystemParameters(buffer.data(), style));
 }
 
 } // namespace platform
