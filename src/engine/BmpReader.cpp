@@ -154,7 +154,10 @@ void BmpReader::Impl::Parse()
 
     if (bpp <= 8) {
         const std::size_t most = std::size_t {1} << bpp;
-        std::size_t n = colours == 0 ? most : std::min<std::size_t>(colours, most);
+        // Without a count (and always in core headers) the palette fills
+        // the room before the pixels, up to its full size.
+        const std::size_t room = offBits > paletteAt ? (offBits - paletteAt) / entrySize : 0;
+        const std::size_t n = colours == 0 ? std::min(most, room) : std::min<std::size_t>(colours, most);
         if (paletteAt + n * entrySize > headSize || paletteAt + n * entrySize > offBits)
             Fail("its palette lies outside the file");
         palette.resize(most);   // indices past the palette read as black
