@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <objidl.h>
+
 #include <gdiplus.h>
 
 #include <cstdint>
