@@ -35,6 +35,9 @@ PictureSize WriteFitted(PictureSource& src, int targetWidth, const std::string& 
 {
     const int w = targetWidth;
     const int h = FittedHeight(src.width(), src.height(), targetWidth);
+    if (h > kMaxSide || static_cast<std::int64_t>(w) * h > kMaxPixels)
+        throw EPictureError("Cannot write the picture " + output + ": " + std::to_string(w) + " x " +
+                            std::to_string(h) + " pixels is too large");
     src.PrepareFor(w, h);
     const std::string temp = platform::CreateUniqueFile(FolderOf(output), "fit");
     if (temp.empty())

@@ -107,7 +107,7 @@ public:
                 g += rgb[3 * x + 1];
                 b += rgb[3 * x + 2];
             }
-            acc_[3 * static_cast<std::size_t>(bx)] += r;
+            acc_[3 * static_cast<std::size_t>(bx)] += r;   // 64 bits: boxes may be huge
             acc_[3 * static_cast<std::size_t>(bx) + 1] += g;
             acc_[3 * static_cast<std::size_t>(bx) + 2] += b;
         }
@@ -116,14 +116,14 @@ public:
         if (rowsInBox_ < ky_ && rowsIn_ < inH_)
             return;
         for (int bx = 0; bx < outW_; ++bx) {
-            const std::uint32_t cols = static_cast<std::uint32_t>(std::min(kx_, inW_ - bx * kx_));
-            const std::uint32_t n = cols * static_cast<std::uint32_t>(rowsInBox_);
+            const std::uint64_t cols = static_cast<std::uint64_t>(std::min(kx_, inW_ - bx * kx_));
+            const std::uint64_t n = cols * static_cast<std::uint64_t>(rowsInBox_);
             for (int c = 0; c < 3; ++c) {
                 const std::size_t i = 3 * static_cast<std::size_t>(bx) + static_cast<std::size_t>(c);
                 row_[i] = static_cast<std::uint8_t>((acc_[i] + n / 2) / n);
             }
         }
-        std::fill(acc_.begin(), acc_.end(), 0U);
+        std::fill(acc_.begin(), acc_.end(), 0ULL);
         rowsInBox_ = 0;
         out_.PutRow(row_.data());
     }
@@ -131,7 +131,7 @@ public:
 private:
     int inW_, inH_, kx_, ky_, outW_;
     RowSink& out_;
-    std::vector<std::uint32_t> acc_;
+    std::vector<std::uint64_t> acc_;
     std::vector<std::uint8_t> row_;
     int rowsIn_ = 0;
     int rowsInBox_ = 0;

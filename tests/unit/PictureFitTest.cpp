@@ -189,3 +189,16 @@ TEST(FittedHeight, TruncatesTheProductAndNeverGivesZero)
     EXPECT_EQ(picture::FittedHeight(65535, 1, 1920), 1);
     EXPECT_THROW(picture::FittedHeight(0, 10, 10), EPictureError);
 }
+
+TEST_F(FitTest, ExtremeTargetsAreScaledOrRefusedCleanly)
+{
+    const std::string src = tmp.Write("grey.jpg", MakeJpeg(3000, 2000, [](int, int) { return Rgb {90, 90, 90}; }));
+    const auto tiny = picture::FitPictureFile(src, 1, tmp.path() + "tiny.jpg");
+    EXPECT_EQ(tiny.width, 1);
+    EXPECT_EQ(tiny.height, 1);
+    EXPECT_NEAR(picture::LoadPicture(tmp.path() + "tiny.jpg").rgb[0], 90, 3);
+    const std::string tall = tmp.Write("tall.jpg", MakeJpeg(2, 3000, Pattern));
+    EXPECT_THROW(picture::FitPictureFile(tall, 60000, tmp.path() + "big.jpg"), EPictureError);
+    EXPECT_THROW(picture::FitPictureFile(src, 0, tmp.path() + "zero.jpg"), EPictureError);
+    EXPECT_FALSE(platform::FileExists(tmp.path() + "big.jpg"));
+}
