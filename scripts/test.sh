@@ -32,7 +32,7 @@ if [ ! -f "$WINEPREFIX/system.reg" ]; then
 fi
 wineserver -p >/dev/null 2>&1 </dev/null
 trap 'wineserver -k >/dev/null 2>&1 || true' EXIT
-xvfb ctest --preset win32 -j "$jobs"
+xvfb ctest --preset win32 -j "$jobs" </dev/null
 
 if [ -x "$here/scripts/fuzz.sh" ]; then
   echo "=== fuzz"
