@@ -12,7 +12,7 @@ packages=(cmake ninja-build g++ pkg-config googletest
   xvfb xauth dbus dbus-x11 python3)
 if [ "$what" = test ]; then
   packages+=(mingw-w64 g++-mingw-w64-i686-posix nasm dpkg-dev wine wine32:i386 wine64
-    clang libclang-rt-14-dev libvips-tools imagemagick)
+    clang libclang-rt-14-dev libvips-tools imagemagick hyperfine)
 fi
 
 missing=()

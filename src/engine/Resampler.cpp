@@ -1,0 +1,250 @@
+#include "engine/Resampler.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+namespace picture {
+namespace {
+
+constexpr int kBits = 22;                 // fixed-point weights: 1.0 == 1 << kBits
+constexpr std::int32_t kHalf = 1 << (kBits - 1);
+constexpr double kPi = 3.14159265358979323846;
+
+double Sinc(double x)
+{
+    if (x == 0.0)
+        return 1.0;
+    x *= kPi;
+    return std::sin(x) / x;
+}
+
+double Lanczos3(double x)
+{
+    return (x > -3.0 && x < 3.0) ? Sinc(x) * Sinc(x / 3.0) : 0.0;
+}
+
+std::uint8_t Clip8(std::int32_t v)
+{
+    v >>= kBits;
+    return static_cast<std::uint8_t>(v < 0 ? 0 : v > 255 ? 255 : v);
+}
+
+// The input span and fixed-point weights of every output position along one axis.
+struct Taps {
+    std::vector<int> first;
+    std::vector<int> count;
+    std::vector<std::int32_t> weights;   // `stride` slots per output position
+    int stride = 0;
+
+    Taps(int inSize, int outSize)
+    {
+        const double scale = static_cast<double>(inSize) / outSize;
+        const double widen = std::max(scale, 1.0);
+        const double support = 3.0 * widen;
+        stride = static_cast<int>(std::ceil(support)) * 2 + 1;
+        first.resize(static_cast<std::size_t>(outSize));
+        count.resize(static_cast<std::size_t>(outSize));
+        weights.assign(static_cast<std::size_t>(outSize) * static_cast<std::size_t>(stride), 0);
+        std::vector<double> w(static_cast<std::size_t>(stride));
+        for (int i = 0; i < outSize; ++i) {
+            const double centre = (i + 0.5) * scale;
+            const int lo = std::max(0, static_cast<int>(centre - support + 0.5));
+            const int hi = std::min(inSize, static_cast<int>(centre + support + 0.5));
+            const int n = std::min(hi - lo, stride);
+            double sum = 0.0;
+            for (int t = 0; t < n; ++t) {
+                w[static_cast<std::size_t>(t)] = Lanczos3((lo + t - centre + 0.5) / widen);
+                sum += w[static_cast<std::size_t>(t)];
+            }
+            std::int32_t* out = &weights[static_cast<std::size_t>(i) * static_cast<std::size_t>(stride)];
+            std::int32_t total = 0;
+            int biggest = 0;
+            for (int t = 0; t < n; ++t) {
+                out[t] = static_cast<std::int32_t>(std::lround(w[static_cast<std::size_t>(t)] / sum * (1 << kBits)));
+                total += out[t];
+                if (out[t] > out[biggest])
+                    biggest = t;
+            }
+            // Weights that sum to exactly one keep flat areas exactly flat.
+            out[biggest] += (1 << kBits) - total;
+            // Zero weights at the ends (an unscaled axis has only one tap).
+            int skip = 0, used = n;
+            while (used > 1 && out[skip] == 0) {
+                ++skip;
+                --used;
+            }
+            while (used > 1 && out[skip + used - 1] == 0)
+                --used;
+            std::copy(out + skip, out + skip + used, out);
+            first[static_cast<std::size_t>(i)] = lo + skip;
+            count[static_cast<std::size_t>(i)] = used;
+        }
+    }
+};
+
+} // namespace
+
+// Exact box average by whole factors; partial boxes at the right and bottom
+// edges average what they hold.
+class Resampler::BoxStage : public RowSink {
+public:
+    BoxStage(int inW, int inH, int kx, int ky, RowSink& out)
+        : inW_(inW), inH_(inH), kx_(kx), ky_(ky), outW_((inW + kx - 1) / kx), out_(out),
+          acc_(static_cast<std::size_t>(outW_) * 3, 0), row_(acc_.size())
+    {
+    }
+    int outWidth() const { return outW_; }
+    int outHeight() const { return (inH_ + ky_ - 1) / ky_; }
+
+    void PutRow(const std::uint8_t* rgb) override
+    {
+        for (int bx = 0, x = 0; bx < outW_; ++bx) {
+            const int end = std::min(x + kx_, inW_);
+            std::uint32_t r = 0, g = 0, b = 0;
+            for (; x < end; ++x) {
+                r += rgb[3 * x];
+                g += rgb[3 * x + 1];
+                b += rgb[3 * x + 2];
+            }
+            acc_[3 * static_cast<std::size_t>(bx)] += r;   // 64 bits: boxes may be huge
+            acc_[3 * static_cast<std::size_t>(bx) + 1] += g;
+            acc_[3 * static_cast<std::size_t>(bx) + 2] += b;
+        }
+        ++rowsIn_;
+        ++rowsInBox_;
+        if (rowsInBox_ < ky_ && rowsIn_ < inH_)
+            return;
+        for (int bx = 0; bx < outW_; ++bx) {
+            const std::uint64_t cols = static_cast<std::uint64_t>(std::min(kx_, inW_ - bx * kx_));
+            const std::uint64_t n = cols * static_cast<std::uint64_t>(rowsInBox_);
+            for (int c = 0; c < 3; ++c) {
+                const std::size_t i = 3 * static_cast<std::size_t>(bx) + static_cast<std::size_t>(c);
+                row_[i] = static_cast<std::uint8_t>((acc_[i] + n / 2) / n);
+            }
+        }
+        std::fill(acc_.begin(), acc_.end(), 0ULL);
+        rowsInBox_ = 0;
+        out_.PutRow(row_.data());
+    }
+
+private:
+    int inW_, inH_, kx_, ky_, outW_;
+    RowSink& out_;
+    std::vector<std::uint64_t> acc_;
+    std::vector<std::uint8_t> row_;
+    int rowsIn_ = 0;
+    int rowsInBox_ = 0;
+};
+
+// Separable Lanczos: each arriving row is filtered across at once into a ring
+// of narrow rows; an output row is filtered down as soon as its window is in.
+class Resampler::LanczosStage : public RowSink {
+public:
+    LanczosStage(int inW, int inH, int outW, int outH, RowSink& out)
+        : inW_(inW), outW_(outW), outH_(outH), out_(out), tx_(inW, outW), ty_(inH, outH),
+          ring_(static_cast<std::size_t>(ty_.stride) * RowBytes()), acc_(RowBytes()),
+          row_(RowBytes())
+    {
+    }
+
+    void PutRow(const std::uint8_t* rgb) override
+    {
+        std::uint8_t* slot = Slot(rowsIn_);
+        if (inW_ == outW_)
+            std::memcpy(slot, rgb, RowBytes());
+        else
+            FilterAcross(rgb, slot);
+        ++rowsIn_;
+        while (next_ < outH_) {
+            const auto y = static_cast<std::size_t>(next_);
+            if (ty_.first[y] + ty_.count[y] > rowsIn_)
+                break;
+            FilterDown(y);
+            ++next_;
+        }
+    }
+
+private:
+    std::size_t RowBytes() const { return static_cast<std::size_t>(outW_) * 3; }
+    std::uint8_t* Slot(int row)
+    {
+        return ring_.data() + static_cast<std::size_t>(row % ty_.stride) * RowBytes();
+    }
+
+    void FilterAcross(const std::uint8_t* in, std::uint8_t* out) const
+    {
+        const auto stride = static_cast<std::size_t>(tx_.stride);
+        for (std::size_t x = 0; x < static_cast<std::size_t>(outW_); ++x) {
+            const std::int32_t* k = &tx_.weights[x * stride];
+            const std::uint8_t* p = in + 3 * static_cast<std::size_t>(tx_.first[x]);
+            std::int32_t r = kHalf, g = kHalf, b = kHalf;
+            for (int t = 0, n = tx_.count[x]; t < n; ++t, p += 3) {
+                r += p[0] * k[t];
+                g += p[1] * k[t];
+                b += p[2] * k[t];
+            }
+            out[3 * x] = Clip8(r);
+            out[3 * x + 1] = Clip8(g);
+            out[3 * x + 2] = Clip8(b);
+        }
+    }
+
+    void FilterDown(std::size_t y)
+    {
+        const std::size_t n = RowBytes();
+        const int count = ty_.count[y];
+        const std::int32_t* k = &ty_.weights[y * static_cast<std::size_t>(ty_.stride)];
+        if (count == 1 && k[0] == (1 << kBits)) {
+            out_.PutRow(Slot(ty_.first[y]));
+            return;
+        }
+        std::int32_t* acc = acc_.data();
+        std::fill(acc_.begin(), acc_.end(), kHalf);
+        for (int t = 0; t < count; ++t) {
+            const std::uint8_t* src = Slot(ty_.first[y] + t);
+            const std::int32_t w = k[t];
+            for (std::size_t i = 0; i < n; ++i)
+                acc[i] += src[i] * w;
+        }
+        for (std::size_t i = 0; i < n; ++i)
+            row_[i] = Clip8(acc[i]);
+        out_.PutRow(row_.data());
+    }
+
+    int inW_, outW_, outH_;
+    RowSink& out_;
+    Taps tx_, ty_;
+    std::vector<std::uint8_t> ring_;
+    std::vector<std::int32_t> acc_;
+    std::vector<std::uint8_t> row_;
+    int rowsIn_ = 0;
+    int next_ = 0;
+};
+
+Resampler::Resampler(int inWidth, int inHeight, int outWidth, int outHeight, RowSink& out)
+{
+    // Box-average down to no less than twice the target: the Lanczos step
+    // that follows still sees enough pixels to filter properly.
+    const int kx = std::max(1, inWidth / (2 * outWidth));
+    const int ky = std::max(1, inHeight / (2 * outHeight));
+    if (kx > 1 || ky > 1) {
+        const int bw = (inWidth + kx - 1) / kx;
+        const int bh = (inHeight + ky - 1) / ky;
+        lanczos_ = std::make_unique<LanczosStage>(bw, bh, outWidth, outHeight, out);
+        box_ = std::make_unique<BoxStage>(inWidth, inHeight, kx, ky, *lanczos_);
+        first_ = box_.get();
+    } else {
+        lanczos_ = std::make_unique<LanczosStage>(inWidth, inHeight, outWidth, outHeight, out);
+        first_ = lanczos_.get();
+    }
+}
+
+Resampler::~Resampler() = default;
+
+void Resampler::PutRow(const std::uint8_t* rgb)
+{
+    first_->PutRow(rgb);
+}
+
+} // namespace picture
