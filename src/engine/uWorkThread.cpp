@@ -76,8 +76,11 @@ void TWorkThread::SetActive(bool value)
     if (value == Active_)
         return;
     if (value) {
+        // A changed interval or a new last change time is seen at once.
+        AppConfig->SetScheduleObserver([this] { Wake(); });
         Resume();
     } else {
+        AppConfig->SetScheduleObserver({});
         StopDownloads();
         Terminate();
         Wake();
@@ -246,6 +249,9 @@ void TWorkThread::RequestDownload(const std::string& request)
         WriteDownFail(kBadRequest);
         return;
     }
+    // The folder may not exist yet (worker not started) or may have been
+    // removed while the client runs.
+    platform::ForceDirectories(AppConfig->WallPaperDir());
     DownloadThread = TFileDownLoadThread::Create(
         url, *destination, {}, [this](TFileDownLoadThread& t) { DownloadDone(t); },
         [](TFileDownLoadThread& t, std::int32_t code) { DownloadFailed(t, code); }, false);
