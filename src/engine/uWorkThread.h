@@ -1,0 +1,95 @@
+#pragma once
+// The client's one long-lived background thread: rotates the wallpaper through
+// the wallpaper folder, keeps the companion service informed of the next
+// change time, and carries out the portal's download requests.
+//
+// The worker lock (Lock) is held for each whole pass and for the whole of
+// DownloadDone; it serialises every change of WallPaper, WallPaperList and
+// LastChangeTime and every wallpaper application. It is never nested.
+//
+// Owner's contract: Create, SetActive(true); at the end SetActive(false)
+// before dropping the handle.
+#include <chrono>
+#include <condition_variable>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "engine/FileDownLoadThread.h"
+#include "engine/StatusLink.h"
+#include "engine/Thread.h"
+#include "platform/Screen.h"
+
+namespace engine {
+
+// What the worker asks of the world; tests replace pieces of it.
+struct TWorkThreadEnvironment {
+    std::uint16_t statusPort;
+    std::chrono::milliseconds minConnectInterval;
+    std::function<std::int64_t()> now;                   // LocalUnixTime
+    std::function<platform::ScreenSize()> screen;        // read at the moment of use
+    std::function<bool(const std::string&, std::uint8_t)> applyWallPaper;
+    std::function<void()> closeMainWindow;               // ends a one-shot run
+
+    static TWorkThreadEnvironment Default();
+};
+
+class TWorkThread final : public TThread {
+public:
+    // Created suspended, with its lock and its (unconnected) status link.
+    static std::shared_ptr<TWorkThread> Create(TWorkThreadEnvironment env = TWorkThreadEnvironment::Default());
+    TWorkThread(CreateKey key, TWorkThreadEnvironment env);
+    ~TWorkThread() override;
+
+    // true: start the worker. false: give up the current download and wait
+    // for it, then end the worker (waiting at most 5000 ms for it).
+    void SetActive(bool value);
+    bool Active() const { return Active_; }
+
+    // Main thread, from the portal page: fetch the variant of the picture
+    // that fits the screen and make it the wallpaper.
+    void RequestDownload(const std::string& request);
+
+    // Settings dialog: report the current settings now (takes the worker lock).
+    void SendStatus();
+
+    // Makes the worker run a pass now (something a pass looks at changed).
+    void Wake();
+
+    // Completion handlers of a portal download, on the download thread.
+    void DownloadDone(TFileDownLoadThread& thread);
+    static void DownloadFailed(TFileDownLoadThread& thread, std::int32_t code);
+
+protected:
+    void Execute() override;
+
+private:
+    void Pass();
+    void Rotate();
+    bool ShowPicture(const std::string& path);
+    void SendStatusLocked();
+    std::int64_t NextChangeTime() const;
+    void WaitForNextPass();
+    void ReportPassError(const std::string& what);
+    void StopDownloads();
+
+    TWorkThreadEnvironment Env_;
+    bool Active_ = false;                  // main thread only
+    std::mutex Lock;
+    TStatusLink Socket;                    // used under Lock only
+    std::int64_t SentNextChangeTime = 0;   // under Lock
+    std::string LastReportedError_;        // under Lock
+
+    // Main thread only.
+    std::shared_ptr<TFileDownLoadThread> DownloadThread;
+    std::vector<std::weak_ptr<TFileDownLoadThread>> GivenUp_;
+
+    std::mutex WakeMutex_;
+    std::condition_variable WakeCv_;
+    bool WakeRequested_ = false;
+};
+
+} // namespace engine

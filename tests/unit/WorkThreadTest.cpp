@@ -1,0 +1,442 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cstdio>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "config/uAppConfig.h"
+#include "engine/uWorkThread.h"
+#include "platform/Dispatcher.h"
+#include "platform/FileSystem.h"
+#include "platform/TcpSocket.h"
+#include "support/PictureMaker.h"
+#include "support/StatusReceiver.h"
+#include "support/TempDir.h"
+#include "support/TestHttpServer.h"
+#include "util/TextUtil.h"
+
+using engine::TWorkThread;
+using testing_support::ReadFileBytes;
+
+namespace {
+
+constexpr std::int64_t kStart = 1'700'000'000;
+
+struct Applied {
+    std::string file;
+    std::uint8_t style;
+};
+
+TRunModeInputs OneShotInputs()
+{
+    TRunModeInputs in;
+    in.windowsMajorVersion = 6; // unreadable parent on 6+: a service start
+    in.markerExists = [] { return false; };
+    return in;
+}
+
+class WorkThreadTest : public ::testing::Test {
+protected:
+    void SetUp() override { MakeConfig(TRunModeInputs {}); }
+
+    void TearDown() override
+    {
+        if (worker)
+            worker->SetActive(false);
+        worker.reset();
+        AppConfig.reset();
+    }
+
+    void MakeConfig(const TRunModeInputs& inputs)
+    {
+        AppConfig = std::make_unique<TAppConfig>(inputs);
+        AppConfig->LoadFromDir(dir.path() + "cfg");
+    }
+
+    std::string Picture(const std::string& name, int width = 64, int height = 48)
+    {
+        return dir.Write("cfg" + std::string(1, platform::PathDelim) + "WallPaper" + platform::PathDelim + name,
+                         testing_support::MakeFlatJpeg(width, height, {200, 40, 40}));
+    }
+
+    void Start(std::uint16_t port)
+    {
+        engine::TWorkThreadEnvironment env = engine::TWorkThreadEnvironment::Default();
+        env.statusPort = port;
+        env.now = [this] { return clock.load(); };
+        env.screen = [] { return platform::ScreenSize {1920, 1080}; };
+        env.applyWallPaper = [this](const std::string& file, std::uint8_t style) {
+            std::lock_guard<std::mutex> guard(lock);
+            applied.push_back({file, style});
+            return true;
+        };
+        env.closeMainWindow = [this] { ++closes; };
+        worker = TWorkThread::Create(env);
+        worker->SetActive(true);
+    }
+    void Start() { Start(service.Port()); }
+
+    // The worker's record stream, once it connected.
+    std::optional<ClientStatus> NextStatus(int timeoutMs = 5000)
+    {
+        if (!connection)
+            connection = service.Accept(timeoutMs);
+        if (!connection)
+            return std::nullopt;
+        return testing_support::ReceiveStatus(*connection, timeoutMs);
+    }
+
+    std::vector<Applied> AppliedSoFar()
+    {
+        std::lock_guard<std::mutex> guard(lock);
+        return applied;
+    }
+
+    bool WaitUntil(const std::function<bool()>& done, std::uint32_t ms = 5000)
+    {
+        return platform::MainThreadWait(done, ms);
+    }
+    bool WaitForApplied(std::size_t count)
+    {
+        return WaitUntil([&] { return AppliedSoFar().size() >= count; });
+    }
+    void Advance(std::int64_t seconds)
+    {
+        clock += seconds;
+        worker->Wake();
+    }
+
+    testing_support::TempDir dir;
+    std::atomic<std::int64_t> clock {kStart};
+    std::mutex lock;
+    std::vector<Applied> applied;
+    std::atomic<int> closes {0};
+    platform::TcpListener service;
+    std::unique_ptr<platform::TcpConnection> connection;
+    std::shared_ptr<TWorkThread> worker;
+};
+
+TEST_F(WorkThreadTest, NoIntervalNeverRotatesAndReportsTheLastChangeTime)
+{
+    Picture("a.jpg");
+    AppConfig->SetLastChangeTime(5000);
+    Start();
+    const auto status = NextStatus();
+    ASSERT_TRUE(status);
+    EXPECT_EQ(status->NextChangeTime, 5000);
+    EXPECT_EQ(status->ConfigDir, AppConfig->ConfigDir());
+    EXPECT_EQ(status->ClientVersion, "1.0.0.717");
+    Advance(100000);
+    EXPECT_FALSE(NextStatus(300)) << "nothing changed, nothing is sent again";
+    EXPECT_TRUE(AppliedSoFar().empty());
+    EXPECT_EQ(AppConfig->LastChangeTime(), 5000);
+}
+
+TEST_F(WorkThreadTest, RotatesOncePerIntervalCountedFromTheChange)
+{
+    const std::string a = Picture("a.jpg"), b = Picture("b.jpg");
+    AppConfig->SetChangeTime(15);
+    AppConfig->SetLastChangeTime(kStart - 10 * 900); // off for several intervals
+    Start();
+    ASSERT_TRUE(WaitForApplied(1));
+    EXPECT_EQ(AppConfig->LastChangeTime(), kStart);
+    auto status = NextStatus();
+    ASSERT_TRUE(status);
+    EXPECT_EQ(status->NextChangeTime, kStart + 900);
+
+    Advance(899);
+    EXPECT_FALSE(NextStatus(300));
+    EXPECT_EQ(AppliedSoFar().size(), 1u);
+
+    Advance(1);
+    ASSERT_TRUE(WaitForApplied(2));
+    status = NextStatus();
+    ASSERT_TRUE(status);
+    EXPECT_EQ(status->NextChangeTime, kStart + 1800);
+    const auto shown = AppliedSoFar();
+    EXPECT_NE(shown[0].file, shown[1].file);
+    EXPECT_EQ(shown[0].style, 2) << "narrower than the screen: stretched";
+    EXPECT_EQ(AppConfig->WallPaper(), shown[1].file);
+}
+
+TEST_F(WorkThreadTest, FutureLastChangeTimeWaitsForTheWholeInterval)
+{
+    Picture("a.jpg");
+    AppConfig->SetChangeTime(1);
+    AppConfig->SetLastChangeTime(kStart + 3600); // the clock was set back
+    Start();
+    ASSERT_TRUE(NextStatus());
+    Advance(3600 + 59);
+    EXPECT_FALSE(WaitUntil([&] { return !AppliedSoFar().empty(); }, 300));
+    Advance(1);
+    EXPECT_TRUE(WaitForApplied(1));
+}
+
+TEST_F(WorkThreadTest, ChoosesTheEntryAfterTheCurrentWallpaperWithWrapAround)
+{
+    struct Case {
+        std::string current;  // name of the current wallpaper, "" for one not in the list
+        std::string expected;
+    };
+    const std::string a = Picture("a.jpg"), b = Picture("b.jpg"), c = Picture("c.jpg");
+    AppConfig->LoadWallPaperList();
+    const auto list = AppConfig->WallPaperList(); // folder order, whatever it is
+    ASSERT_EQ(list.size(), 3u);
+    const std::vector<Case> cases {
+        {"", list[0]},        // absent: the first entry
+        {list[0], list[1]},
+        {list[2], list[0]},   // last: wraps to the first
+    };
+    for (const Case& c0 : cases) {
+        TearDown();
+        MakeConfig(TRunModeInputs {});
+        applied.clear();
+        connection.reset();
+        AppConfig->SetChangeTime(5);
+        AppConfig->SetLastChangeTime(0); // the previous round stored its change
+        AppConfig->SetWallPaper(c0.current.empty() ? dir.path() + "elsewhere.jpg" : c0.current);
+        Start();
+        ASSERT_TRUE(WaitForApplied(1));
+        EXPECT_EQ(AppliedSoFar()[0].file, c0.expected) << "current " << c0.current;
+    }
+}
+
+TEST_F(WorkThreadTest, OneEntryIsAppliedAgainEachInterval)
+{
+    const std::string only = Picture("only.jpg");
+    AppConfig->SetChangeTime(1);
+    AppConfig->SetWallPaper(only);
+    Start();
+    ASSERT_TRUE(WaitForApplied(1));
+    Advance(60);
+    ASSERT_TRUE(WaitForApplied(2));
+    EXPECT_EQ(AppliedSoFar()[1].file, only);
+}
+
+TEST_F(WorkThreadTest, MissingFilesLeaveTheListAndTheNextIsApplied)
+{
+    Picture("a.jpg"), Picture("b.jpg"), Picture("c.jpg"), Picture("d.jpg");
+    AppConfig->LoadWallPaperList();
+    const auto list = AppConfig->WallPaperList();
+    ASSERT_EQ(list.size(), 4u);
+    AppConfig->SetWallPaper(list[0]);
+    ASSERT_TRUE(platform::RemoveFile(list[1]));
+    ASSERT_TRUE(platform::RemoveFile(list[2]));
+    AppConfig->SetChangeTime(1);
+    Start();
+    ASSERT_TRUE(WaitForApplied(1));
+    EXPECT_EQ(AppliedSoFar()[0].file, list[3]);
+    EXPECT_EQ(AppConfig->WallPaper(), list[3]);
+    // Only the in-memory list lost them; the remaining files are untouched.
+    EXPECT_TRUE(platform::FileExists(list[0]));
+}
+
+TEST_F(WorkThreadTest, EveryFileMissingAppliesNothingButReportsTheNewTime)
+{
+    const std::string a = Picture("a.jpg");
+    AppConfig->SetChangeTime(2);
+    Start();
+    ASSERT_TRUE(WaitForApplied(1));
+    ASSERT_TRUE(NextStatus());
+    ASSERT_TRUE(platform::RemoveFile(a));
+    Advance(120);
+    const auto status = NextStatus();
+    ASSERT_TRUE(status);
+    EXPECT_EQ(status->NextChangeTime, kStart + 120 + 120);
+    EXPECT_EQ(AppliedSoFar().size(), 1u);
+}
+
+TEST_F(WorkThreadTest, ChangedIntervalIsReportedWithoutRotation)
+{
+    Picture("a.jpg");
+    AppConfig->SetLastChangeTime(kStart);
+    AppConfig->SetChangeTime(60);
+    Start();
+    auto status = NextStatus();
+    ASSERT_TRUE(status);
+    EXPECT_EQ(status->NextChangeTime, kStart + 3600);
+    AppConfig->SetChangeTime(30); // the settings dialog, on the main thread
+    status = NextStatus();
+    ASSERT_TRUE(status);
+    EXPECT_EQ(status->NextChangeTime, kStart + 1800);
+    EXPECT_TRUE(AppliedSoFar().empty());
+}
+
+TEST_F(WorkThreadTest, UndecodablePictureIsDroppedAndRotationGoesOn)
+{
+    Picture("a.jpg"), Picture("b.jpg");
+    AppConfig->LoadWallPaperList();
+    const auto list = AppConfig->WallPaperList();
+    const std::string bad = list[0], good = list[1];
+    // The first candidate starts like a JPEG but is garbage.
+    {
+        auto f = platform::OpenStdFile(bad, "wb");
+        ASSERT_TRUE(f);
+        std::fwrite("\xFF\xD8\xFF\xE0garbage", 1, 10, f.get());
+    }
+    const std::string badBytes = ReadFileBytes(bad);
+    AppConfig->SetChangeTime(1);
+    Start();
+    ASSERT_TRUE(WaitForApplied(1));
+    EXPECT_EQ(AppliedSoFar()[0].file, good);
+    EXPECT_EQ(ReadFileBytes(bad), badBytes) << "the user's file is left alone";
+    Advance(60);
+    ASSERT_TRUE(WaitForApplied(2)) << "the worker survived the bad picture";
+    EXPECT_EQ(AppliedSoFar()[1].file, good) << "the bad picture left the list";
+}
+
+TEST_F(WorkThreadTest, WiderPictureIsAppliedCentredFromTheCache)
+{
+    const std::string wide = Picture("wide.jpg", 3840, 2160);
+    const std::string before = ReadFileBytes(wide);
+    AppConfig->SetChangeTime(1);
+    Start();
+    ASSERT_TRUE(WaitForApplied(1));
+    const Applied shown = AppliedSoFar()[0];
+    EXPECT_EQ(shown.style, 0);
+    EXPECT_NE(shown.file, wide);
+    EXPECT_EQ(shown.file.rfind(AppConfig->ConfigDir() + "Fitted", 0), 0u);
+    EXPECT_EQ(AppConfig->WallPaper(), wide) << "the source stays the recorded wallpaper";
+    EXPECT_EQ(ReadFileBytes(wide), before);
+}
+
+TEST_F(WorkThreadTest, ServiceThatAppearsLaterGetsTheCurrentRecord)
+{
+    const std::uint16_t port = testing_support::UnusedPort();
+    AppConfig->SetLastChangeTime(777);
+    Start(port);
+    platform::TcpListener late(port);
+    ASSERT_TRUE(late.Listening());
+    auto conn = late.Accept(5000);
+    ASSERT_TRUE(conn) << "the worker reconnects while the service is absent";
+    const auto status = testing_support::ReceiveStatus(*conn);
+    ASSERT_TRUE(status);
+    EXPECT_EQ(status->NextChangeTime, 777);
+}
+
+TEST_F(WorkThreadTest, OneShotRunMakesExactlyOnePassAndClosesTheWindow)
+{
+    MakeConfig(OneShotInputs());
+    ASSERT_TRUE(AppConfig->OneShotRun());
+    Picture("a.jpg");
+    AppConfig->SetChangeTime(5);
+    Start();
+    ASSERT_TRUE(worker->WaitFor(5000)) << "the worker ends by itself";
+    EXPECT_EQ(closes.load(), 1);
+    EXPECT_EQ(AppliedSoFar().size(), 1u);
+    const auto status = NextStatus();
+    ASSERT_TRUE(status);
+    EXPECT_EQ(status->NextChangeTime, kStart + 300);
+    EXPECT_FALSE(NextStatus(200));
+}
+
+// Portal picks, against a local HTTP server. The chosen URL keeps the
+// server's port only on the fallback path (the text before "?"), so the
+// requests name variants that never fit the 1920 x 1080 test screen.
+class PortalPickTest : public WorkThreadTest {
+protected:
+    std::string Request(const std::string& path) { return http.Url(path) + "?v=pic/x,800,600.jpg"; }
+    std::string Dest(const std::string& name) { return AppConfig->WallPaperDir() + name; }
+    testing_support::TestHttpServer http;
+};
+
+TEST_F(PortalPickTest, DownloadBecomesTheWallpaperAndRestartsThePeriod)
+{
+    const std::string body = testing_support::MakeFlatJpeg(80, 60, {1, 2, 3});
+    http.Serve("/pic/sunset.jpg", testing_support::TestResponse::Make(200, body));
+    AppConfig->SetChangeTime(60);
+    AppConfig->SetLastChangeTime(kStart - 10);
+    Start();
+    ASSERT_TRUE(NextStatus());
+    clock += 5;
+    worker->RequestDownload(Request("/pic/sunset.jpg"));
+    ASSERT_TRUE(WaitForApplied(1));
+    EXPECT_EQ(AppliedSoFar()[0].file, Dest("sunset.jpg"));
+    EXPECT_EQ(ReadFileBytes(Dest("sunset.jpg")), body);
+    EXPECT_EQ(AppConfig->WallPaper(), Dest("sunset.jpg"));
+    EXPECT_EQ(AppConfig->LastChangeTime(), kStart + 5);
+    const auto status = NextStatus();
+    ASSERT_TRUE(status);
+    EXPECT_EQ(status->NextChangeTime, kStart + 5 + 3600);
+}
+
+TEST_F(PortalPickTest, PathListedInAnotherCaseIsRecordedOnceAndSurvivesARepeat)
+{
+    Picture("SUNSET.JPG"); // the list holds the path in another letter case
+    const std::string body = testing_support::MakeFlatJpeg(80, 60, {1, 2, 3});
+    http.Serve("/pic/sunset.jpg", testing_support::TestResponse::Make(200, body));
+    Start();
+    ASSERT_TRUE(NextStatus()); // the worker loaded its list
+    worker->RequestDownload(Request("/pic/sunset.jpg"));
+    ASSERT_TRUE(WaitForApplied(1));
+    worker->RequestDownload(Request("/pic/sunset.jpg")); // the same picture again
+    ASSERT_TRUE(WaitForApplied(2));
+    worker->SetActive(false);
+    EXPECT_EQ(ReadFileBytes(Dest("sunset.jpg")), body);
+    const auto& list = AppConfig->WallPaperList();
+    EXPECT_EQ(std::count_if(list.begin(), list.end(),
+                            [&](const std::string& s) { return text::SameText(s, Dest("sunset.jpg")); }),
+              1);
+}
+
+TEST_F(PortalPickTest, SecondRequestSupersedesTheFirst)
+{
+    testing_support::TestResponse slow = testing_support::TestResponse::Make(200, "\xFF\xD8partial");
+    slow.contentLength = 10'000'000;
+    slow.trickleChunk = std::string(512, 'x');
+    http.Serve("/pic/slow.jpg", slow);
+    const std::string body = testing_support::MakeFlatJpeg(80, 60, {9, 9, 9});
+    http.Serve("/pic/fast.jpg", testing_support::TestResponse::Make(200, body));
+    Start();
+    worker->RequestDownload(Request("/pic/slow.jpg"));
+    ASSERT_TRUE(WaitUntil([&] { return http.Requests("/pic/slow.jpg") == 1; }));
+    worker->RequestDownload(Request("/pic/fast.jpg"));
+    ASSERT_TRUE(WaitForApplied(1));
+    worker->SetActive(false); // waits for every download, the given-up one too
+    http.StopTrickling();
+    const auto shown = AppliedSoFar();
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0].file, Dest("fast.jpg"));
+    EXPECT_FALSE(platform::FileExists(Dest("slow.jpg")));
+    std::vector<platform::DirEntry> entries;
+    ASSERT_TRUE(platform::ListDirectory(AppConfig->WallPaperDir(), entries));
+    EXPECT_EQ(entries.size(), 1u) << "no partial file is left behind";
+}
+
+TEST_F(PortalPickTest, DownloadThatIsNotAPictureIsDeletedAndNotRecorded)
+{
+    Start();
+    ASSERT_TRUE(NextStatus()); // the worker loaded its list
+    // What a finished download of an error page leaves behind.
+    const std::string page = dir.Write("cfg" + std::string(1, platform::PathDelim) + "WallPaper" +
+                                           platform::PathDelim + "page.jpg",
+                                       "<html>not a picture</html>");
+    const auto thread = engine::TFileDownLoadThread::Create("http://127.0.0.1/page.jpg", page, {}, {}, {}, true);
+    worker->DownloadDone(*thread);
+    EXPECT_FALSE(platform::FileExists(page));
+    EXPECT_TRUE(AppliedSoFar().empty());
+    EXPECT_TRUE(AppConfig->WallPaper().empty());
+    worker->SetActive(false);
+    EXPECT_TRUE(AppConfig->WallPaperList().empty());
+}
+
+TEST_F(PortalPickTest, UntrustedRequestsReachNeitherNetworkNorDisk)
+{
+    Start();
+    ASSERT_TRUE(NextStatus()); // the worker made its folder
+    for (const std::string& request :
+         {std::string("file:///etc/passwd?v="), std::string("ftp://127.0.0.1/a.jpg?v="),
+          http.Url("/pic/..?v="), http.Url("/pic/nul.jpg?v="), std::string()}) {
+        worker->RequestDownload(request);
+    }
+    worker->SetActive(false);
+    EXPECT_EQ(http.Requests("/pic/nul.jpg"), 0);
+    std::vector<platform::DirEntry> entries;
+    ASSERT_TRUE(platform::ListDirectory(AppConfig->WallPaperDir(), entries));
+    EXPECT_TRUE(entries.empty());
+}
+
+} // namespace
