@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "config/uAppConfig.h"
+#include "config/uIniFiles.h"
 #include "engine/ImageChoice.h"
 #include "engine/LocalTime.h"
 #include "engine/PictureFit.h"
@@ -159,10 +160,22 @@ void TWorkThread::Pass()
     }
 }
 
+// An unwritable Config.ini is reported, but the wallpaper still changes: the
+// field holds the new value whether or not the file took it.
+template <typename Setter>
+void TWorkThread::Record(Setter&& set)
+{
+    try {
+        set();
+    } catch (const EIniFileException& e) {
+        ReportPassError(e.what());
+    }
+}
+
 void TWorkThread::Rotate()
 {
     // The schedule restarts now; missed periods are not caught up.
-    AppConfig->SetLastChangeTime(Env_.now());
+    Record([&] { AppConfig->SetLastChangeTime(Env_.now()); });
     auto& list = AppConfig->WallPaperList();
     while (!list.empty()) {
         const std::ptrdiff_t current = IndexOfText(list, AppConfig->WallPaper());
@@ -189,7 +202,7 @@ bool TWorkThread::ShowPicture(const std::string& path)
         ReportPassError(e.what());
         return false;
     }
-    AppConfig->SetWallPaper(path);
+    Record([&] { AppConfig->SetWallPaper(path); });
     // The desktop's answer is not used: a refused wallpaper stays recorded
     // and the schedule moves on.
     Env_.applyWallPaper(fit.file, fit.fitted ? kStyleCenter : kStyleStretch);
@@ -279,7 +292,7 @@ void TWorkThread::DownloadDone(TFileDownLoadThread& thread)
                 WriteDownFail(kNotAPicture);
                 return;
             }
-            AppConfig->SetLastChangeTime(Env_.now());
+            Record([&] { AppConfig->SetLastChangeTime(Env_.now()); });
         } catch (const std::exception& e) {
             ReportPassError(e.what());
         }

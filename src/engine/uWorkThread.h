@@ -70,6 +70,8 @@ private:
     void Pass();
     void Rotate();
     bool ShowPicture(const std::string& path);
+    template <typename Setter>
+    void Record(Setter&& set);
     void SendStatusLocked();
     std::int64_t NextChangeTime() const;
     void WaitForNextPass();

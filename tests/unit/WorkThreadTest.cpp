@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "config/uAppConfig.h"
+#include "config/uIniFiles.h"
 #include "engine/uWorkThread.h"
 #include "platform/Dispatcher.h"
 #include "platform/FileSystem.h"
@@ -286,6 +287,24 @@ TEST_F(WorkThreadTest, UndecodablePictureIsDroppedAndRotationGoesOn)
     Advance(60);
     ASSERT_TRUE(WaitForApplied(2)) << "the worker survived the bad picture";
     EXPECT_EQ(AppliedSoFar()[1].file, good) << "the bad picture left the list";
+}
+
+TEST_F(WorkThreadTest, UnwritableConfigFileDoesNotStopRotation)
+{
+    Picture("a.jpg"), Picture("b.jpg");
+    // A folder where Config.ini should be: every write fails, for root too.
+    ASSERT_TRUE(platform::ForceDirectories(AppConfig->ConfigFile()));
+    TearDown();
+    MakeConfig(TRunModeInputs {});
+    Start();
+    // The setter reports the failed write, but the interval is taken.
+    EXPECT_THROW(AppConfig->SetChangeTime(1), EIniFileException);
+    ASSERT_TRUE(WaitForApplied(1));
+    Advance(60);
+    ASSERT_TRUE(WaitForApplied(2));
+    const auto shown = AppliedSoFar();
+    EXPECT_NE(shown[0].file, shown[1].file);
+    EXPECT_EQ(AppConfig->LastChangeTime(), kStart + 60);
 }
 
 TEST_F(WorkThreadTest, WiderPictureIsAppliedCentredFromTheCache)
