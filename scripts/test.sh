@@ -17,13 +17,13 @@ tier() {
 }
 
 tier linux
-xvfb ctest --preset linux -j "$jobs"
+xvfb ctest --preset linux -j "$jobs" --timeout 600
 
 tier linux-asan
-ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 ctest --preset linux-asan -j "$jobs"
+ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 ctest --preset linux-asan -j "$jobs" --timeout 600
 
 tier linux-tsan
-TSAN_OPTIONS=halt_on_error=1 ctest --preset linux-tsan -j "$jobs"
+TSAN_OPTIONS=halt_on_error=1 ctest --preset linux-tsan -j "$jobs" --timeout 600
 
 tier win32
 export WINEPREFIX="$here/build/win32/wineprefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
@@ -37,7 +37,10 @@ fi
 # answers 2 when one is already running, which is just as good.
 wineserver -p >/dev/null 2>&1 </dev/null || true
 trap 'wineserver -k >/dev/null 2>&1 || true' EXIT
-xvfb ctest --preset win32 -j "$jobs" </dev/null
+# Start Wine's own services now, detached from our output: started by the
+# first test instead, they would keep ctest's output pipe open for good.
+wineboot >/dev/null 2>&1 </dev/null || true
+xvfb ctest --preset win32 -j "$jobs" --timeout 600 </dev/null
 
 if [ -x "$here/scripts/fuzz.sh" ]; then
   echo "=== fuzz"
