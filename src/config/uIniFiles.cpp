@@ -274,33 +274,42 @@ std::optional<std::int64_t> IniTextToInt(std::string_view s, bool wide)
     return static_cast<std::int64_t>(magnitude);
 }
 
-TIniValue ReadIniValue(const std::string& file, const std::string& section, const std::string& key,
-                       TIniValueKind kind, const TIniValue& def)
+TIniValue IniTextToValue(std::string_view text, TIniValueKind kind, const TIniValue& def)
 {
     switch (kind) {
     case ikString:
-        return platform::ReadProfileKey(file, section, key, ToText(def));
+        return std::string(text);
     case ikInteger: {
         const std::int64_t d = ToInteger(def);
-        return IniTextToInt(ReadText(file, section, key), false).value_or(d);
+        return IniTextToInt(text, false).value_or(d);
     }
     case ikBool: {
         const bool d = ToBool(def);
-        const auto n = IniTextToInt(ReadText(file, section, key), false);
+        const auto n = IniTextToInt(text, false);
         return n ? *n != 0 : d;
     }
     case ikFloat: {
         const double d = ToFloat(def);
-        return TextToFloat(ReadText(file, section, key)).value_or(d);
+        return TextToFloat(text).value_or(d);
     }
     case ikDateTime:
     case ikDate:
     case ikTime: {
         const TIniDateTime d = ToDateTime(def, kind);
-        return TextToDateTime(ReadText(file, section, key), kind).value_or(d);
+        return TextToDateTime(text, kind).value_or(d);
     }
     }
     return def;
+}
+
+TIniValue ReadIniValue(const std::string& file, const std::string& section, const std::string& key,
+                       TIniValueKind kind, const TIniValue& def)
+{
+    // A text key tells a missing key (the default) from an empty value; the
+    // other kinds read both as text that does not convert.
+    if (kind == ikString)
+        return platform::ReadProfileKey(file, section, key, ToText(def));
+    return IniTextToValue(ReadText(file, section, key), kind, def);
 }
 
 namespace {

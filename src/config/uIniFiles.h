@@ -39,6 +39,11 @@ public:
     using std::invalid_argument::invalid_argument;
 };
 
+// The value a key's text holds as the given kind; def, converted to that
+// kind, when the text does not convert. ikString gives the text itself.
+// Throws EConvertError/ERangeError only for a def that does not convert.
+TIniValue IniTextToValue(std::string_view text, TIniValueKind kind, const TIniValue& def);
+
 // Reads the key as the given kind; def, converted to that kind, when the key
 // is missing or its text does not convert.
 TIniValue ReadIniValue(const std::string& file, const std::string& section, const std::string& key,

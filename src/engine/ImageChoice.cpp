@@ -1,8 +1,8 @@
 #include "engine/ImageChoice.h"
 
+#include <algorithm>
 #include <numeric>
 #include <string_view>
-#include <vector>
 
 #include "engine/Url.h"
 #include "platform/Screen.h"
@@ -13,16 +13,22 @@ namespace {
 
 constexpr auto npos = std::string_view::npos;
 
-// The entries of the list text: ";" separates, a final ";" adds no entry.
-std::vector<std::string_view> SplitList(std::string_view list)
+// The first candidate for which found() holds: the entries of the list text
+// (";" separates, a final ";" adds no entry), then own. Walks the text in
+// place, so a list of a million entries allocates nothing.
+template <typename Found>
+std::optional<std::string_view> FindCandidate(std::string_view list, std::string_view own, Found found)
 {
-    std::vector<std::string_view> entries;
     while (!list.empty()) {
         const std::size_t semicolon = list.find(';');
-        entries.push_back(list.substr(0, semicolon));
+        const std::string_view entry = list.substr(0, semicolon);
+        if (found(entry))
+            return entry;
         list = semicolon == npos ? std::string_view() : list.substr(semicolon + 1);
     }
-    return entries;
+    if (found(own))
+        return own;
+    return std::nullopt;
 }
 
 // Optional sign and decimal digits within 32 bits; anything else reads as 0.
@@ -56,14 +62,44 @@ std::string_view Before(std::string_view s, char c)
     return at == npos ? std::string_view() : s.substr(0, at);
 }
 
-// The aspect ratio a candidate names as "...,width,height.ext".
-std::string CandidateRatio(std::string_view candidate)
+struct Ratio {
+    std::int32_t a;
+    std::int32_t b;
+    friend bool operator==(const Ratio&, const Ratio&) = default;
+};
+
+// For two positive sides stepping i up from 2 and dividing out each common
+// factor ends in lowest terms, which the greatest common divisor gives without
+// the up to 2^31 steps. With a side of zero or below, the loop stops after
+// its first step, a halving when both sides are even.
+Ratio Reduce(std::int32_t a, std::int32_t b)
+{
+    if (a > 0 && b > 0) {
+        const std::int32_t g = std::gcd(a, b);
+        return {a / g, b / g};
+    }
+    if (a % 2 == 0 && b % 2 == 0)
+        return {a / 2, b / 2};
+    return {a, b};
+}
+
+// The aspect ratio a candidate names as "...,width,height.ext". Compared as
+// numbers, which is the same as comparing their "%d,%d" texts, without a
+// text per candidate: a list of a million empty entries stays cheap.
+Ratio CandidateRatio(std::string_view candidate)
 {
     std::string_view s = After(candidate, ',');
     const std::int32_t w = ReadDecimal(Before(s, ','));
     s = After(s, ',');
     const std::int32_t h = ReadDecimal(Before(s, '.'));
-    return ReduceRatio(w, h);
+    return Reduce(w, h);
+}
+
+// ASCII letters match either case; needle is lower case already.
+bool ContainsLower(std::string_view haystack, std::string_view needle)
+{
+    const auto fold = [](char c, char n) { return (c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c) == n; };
+    return std::search(haystack.begin(), haystack.end(), needle.begin(), needle.end(), fold) != haystack.end();
 }
 
 bool IsReservedDeviceName(std::string_view name)
@@ -92,6 +128,10 @@ bool IsPlainFileName(std::string_view name)
         if (b < 0x20 || b == 0x7F || std::string_view("<>:\"/\\|?*").find(c) != npos)
             return false;
     }
+    // A UTF-16 unit takes at most three bytes: a longer name is refused
+    // before a megabyte of it is converted.
+    if (name.size() > 255 * 3)
+        return false;
     // Malformed UTF-8 does not survive the round trip.
     const std::u16string wide = text::Utf8ToUtf16(name);
     return wide.size() <= 255 && text::Utf16ToUtf8(wide) == name && !IsReservedDeviceName(name);
@@ -99,21 +139,10 @@ bool IsPlainFileName(std::string_view name)
 
 } // namespace
 
-// For two positive sides stepping i up from 2 and dividing out each common
-// factor ends in lowest terms, which the greatest common divisor gives without
-// the up to 2^31 steps. With a side of zero or below, the loop stops after
-// its first step, a halving when both sides are even.
 std::string ReduceRatio(std::int32_t a, std::int32_t b)
 {
-    if (a > 0 && b > 0) {
-        const std::int32_t g = std::gcd(a, b);
-        a /= g;
-        b /= g;
-    } else if (a % 2 == 0 && b % 2 == 0) {
-        a /= 2;
-        b /= 2;
-    }
-    return std::to_string(a) + "," + std::to_string(b);
+    const Ratio r = Reduce(a, b);
+    return std::to_string(r.a) + "," + std::to_string(r.b);
 }
 
 std::string ChooseImageUrl(const std::string& request, int screenWidth, int screenHeight)
@@ -125,18 +154,15 @@ std::string ChooseImageUrl(const std::string& request, int screenWidth, int scre
     if (!own.empty() && own.front() == '/')
         own.erase(0, 1);
 
-    std::vector<std::string_view> candidates = SplitList(After(request, '='));
-    candidates.push_back(own);
+    const std::string_view list = After(request, '=');
 
     const std::string size = std::to_string(screenWidth) + "," + std::to_string(screenHeight) + ".jpg";
-    for (const std::string_view candidate : candidates)
-        if (text::AsciiLower(candidate).find(size) != std::string::npos)
-            return base + std::string(candidate);
+    if (const auto hit = FindCandidate(list, own, [&](std::string_view c) { return ContainsLower(c, size); }))
+        return base + std::string(*hit);
 
-    const std::string ratio = ReduceRatio(screenWidth, screenHeight);
-    for (const std::string_view candidate : candidates)
-        if (CandidateRatio(candidate) == ratio)
-            return base + std::string(candidate);
+    const Ratio ratio = Reduce(screenWidth, screenHeight);
+    if (const auto hit = FindCandidate(list, own, [&](std::string_view c) { return CandidateRatio(c) == ratio; }))
+        return base + std::string(*hit);
 
     return std::string(Before(request, '?'));
 }

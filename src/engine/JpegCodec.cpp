@@ -30,11 +30,13 @@ extern "C" void OnJpegError(j_common_ptr c)
     std::longjmp(e->jump, 1);
 }
 
-// A file that ends early would otherwise decode with a grey bottom: that is
-// a damaged picture, not a wallpaper. Other warnings are survivable.
+// A file that ends early, or whose picture data stops at a marker, would
+// otherwise decode with a grey bottom: that is a damaged picture, not a
+// wallpaper. It would also let a few hundred bytes claim, and cost the
+// decoding of, tens of thousands of rows. Other warnings are survivable.
 extern "C" void OnJpegMessage(j_common_ptr c, int level)
 {
-    if (level < 0 && c->err->msg_code == JWRN_JPEG_EOF)
+    if (level < 0 && (c->err->msg_code == JWRN_JPEG_EOF || c->err->msg_code == JWRN_HIT_MARKER))
         OnJpegError(c);
 }
 

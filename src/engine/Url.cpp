@@ -1,5 +1,7 @@
 #include "engine/Url.h"
 
+#include <array>
+
 #include "platform/AnsiCodePage.h"
 
 namespace engine {
@@ -21,6 +23,15 @@ unsigned char Byte(const std::string& s, std::size_t i)
 // alone. Malformed bytes count as one character each, as in our converter.
 void ReplaceBackslashes(std::string& s, LeadBytePredicate isLeadByte)
 {
+    // The system is asked once per code, not once per character of a text
+    // that may be a megabyte long.
+    std::array<signed char, 256> lead;
+    lead.fill(-1);
+    const auto isLead = [&](unsigned code) {
+        if (lead[code] < 0)
+            lead[code] = isLeadByte(code) ? 1 : 0;
+        return lead[code] == 1;
+    };
     for (std::size_t i = 0; i < s.size();) {
         const unsigned char b = Byte(s, i);
         unsigned code = 256;
@@ -31,7 +42,7 @@ void ReplaceBackslashes(std::string& s, LeadBytePredicate isLeadByte)
             code = ((b & 0x1Fu) << 6) | (Byte(s, i + 1) & 0x3Fu);
             length = 2;
         }
-        if (code < 256 && isLeadByte(code)) {
+        if (code < 256 && isLead(code)) {
             i += length + (i + length < s.size() ? 1 : 0);
             continue;
         }

@@ -47,6 +47,25 @@ TEST(IniTextToInt, SixtyFourBitRules)
     EXPECT_EQ(IniTextToInt("0x100000000", true), 0x100000000LL);
 }
 
+TEST(IniTextToValue, ConvertsStoredTextByKind)
+{
+    auto integer = [](const char* text) { return std::get<std::int64_t>(IniTextToValue(text, ikInteger, std::int64_t {-7})); };
+    EXPECT_EQ(integer("0x1E"), 30);
+    EXPECT_EQ(integer(" 15"), 15);
+    EXPECT_EQ(integer("15min"), -7);
+    EXPECT_EQ(integer(""), -7);
+    EXPECT_EQ(integer("$FFFFFFFF"), -1);
+    auto boolean = [](const char* text, bool def) { return std::get<bool>(IniTextToValue(text, ikBool, def)); };
+    EXPECT_FALSE(boolean("0", true));
+    EXPECT_TRUE(boolean("2", false));
+    EXPECT_TRUE(boolean("-1", false));
+    EXPECT_TRUE(boolean("off", true));
+    EXPECT_FALSE(boolean("yes", false));
+    EXPECT_EQ(std::get<std::string>(IniTextToValue(" as is ", ikString, std::string("d"))), " as is ");
+    // The default converts first, whatever the text.
+    EXPECT_THROW(IniTextToValue("5", ikInteger, std::string("abc")), EConvertError);
+}
+
 class IniFile : public ::testing::Test {
 protected:
     std::string Write(const std::string& body) { return dir_.Write("t.ini", body); }

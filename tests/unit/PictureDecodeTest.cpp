@@ -173,6 +173,24 @@ TEST(HostilePictures, GiveClearErrors)
     EXPECT_NE(clipped.find("palette"), std::string::npos) << clipped;
 }
 
+// Picture data cut short and closed with an end marker: a damaged picture,
+// and a few hundred bytes could otherwise cost tens of thousands of rows.
+TEST(HostilePictures, PictureDataEndingAtAMarkerIsDamage)
+{
+    TempDir tmp;
+    for (const JpegKind kind : {JpegKind::Colour, JpegKind::Progressive, JpegKind::Gray}) {
+        const std::string good = MakeJpeg(64, 480, Colourful, kind);
+        const std::size_t scan = FindMarker(good, 0xDA);
+        ASSERT_NE(scan, std::string::npos);
+        std::string cut = good.substr(0, scan + (good.size() - scan) / 3);
+        while (cut.back() == '\xFF')
+            cut.pop_back();
+        const std::string path = tmp.Write("cut.jpg", cut + "\xFF\xD9");
+        EXPECT_NE(ErrorOf(path).find("premature end"), std::string::npos) << static_cast<int>(kind);
+        EXPECT_THROW(picture::FitPictureFile(path, 16, tmp.path() + "out.jpg"), EPictureError);
+    }
+}
+
 TEST(HostilePictures, RandomDamageNeverCrashes)
 {
     TempDir tmp;
