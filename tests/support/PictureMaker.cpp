@@ -101,7 +101,7 @@ std::string MakeFlatJpeg(int width, int height, Rgb colour)
     return c.Bytes();
 }
 
-std::string MakeBmp(const BmpSpec& s, const PixelFn& pixel)
+std::string MakeBmp(const BmpLayout& s, const PixelFn& pixel)
 {
     const bool fields = s.bpp == 16;
     const std::size_t maskBytes = (fields && s.headerSize == 40) ? 12 : 0;

@@ -22,7 +22,7 @@ std::string MakeJpeg(int width, int height, const PixelFn& fn, JpegKind kind = J
 // A flat colour JPEG, fast enough for very large sizes.
 std::string MakeFlatJpeg(int width, int height, Rgb colour);
 
-struct BmpSpec {
+struct BmpLayout {
     int width = 4;
     int height = 3;
     int bpp = 24;             // 1, 4, 8, 16 (5-6-5 bit fields), 24 or 32
@@ -31,7 +31,7 @@ struct BmpSpec {
     std::vector<Rgb> palette; // for bpp <= 8; indices are i % palette size
 };
 // pixel(x, y) gives the colour, or for palette bitmaps the palette index in r.
-std::string MakeBmp(const BmpSpec& spec, const PixelFn& pixel);
+std::string MakeBmp(const BmpLayout& layout, const PixelFn& pixel);
 
 // Byte offsets of markers in a JPEG file, for tests that damage headers.
 std::size_t FindMarker(const std::string& jpeg, std::uint8_t marker);

@@ -54,7 +54,7 @@ TEST(BmpDecode, DirectColourVariantsGiveExactPixels)
         for (bool topDown : {false, true}) {
             for (int header : {40, 108, 124}) {
                 SCOPED_TRACE(std::to_string(bpp) + (topDown ? " top-down " : " bottom-up ") + std::to_string(header));
-                BmpSpec s;
+                BmpLayout s;
                 s.width = 5;   // rows need padding at 24 bits
                 s.height = 3;
                 s.bpp = bpp;
@@ -64,7 +64,7 @@ TEST(BmpDecode, DirectColourVariantsGiveExactPixels)
             }
         }
     }
-    BmpSpec s;
+    BmpLayout s;
     s.bpp = 16;
     s.width = 3;
     s.height = 2;
@@ -80,7 +80,7 @@ TEST(BmpDecode, PaletteVariantsGiveExactPixels)
     for (int bpp : {1, 4, 8}) {
         for (int header : {12, 40}) {
             SCOPED_TRACE(std::to_string(bpp) + " bits, header " + std::to_string(header));
-            BmpSpec s;
+            BmpLayout s;
             s.width = 11;
             s.height = 4;
             s.bpp = bpp;
@@ -143,7 +143,7 @@ TEST(HostilePictures, GiveClearErrors)
     huge[sof + 6] = huge[sof + 8] = '\x30';
     EXPECT_NE(ErrorOf(tmp.Write("huge.jpg", huge)).find("too large"), std::string::npos);
 
-    BmpSpec s;
+    BmpLayout s;
     s.width = 8;
     s.height = 8;
     const std::string bmp = MakeBmp(s, Colourful);
@@ -164,7 +164,7 @@ TEST(HostilePictures, GiveClearErrors)
     EXPECT_NE(patched(28, 7, 2).find("bits a pixel"), std::string::npos);
     EXPECT_NE(ErrorOf(tmp.Write("s.bmp", bmp.substr(0, 20))).find("too short"), std::string::npos);
 
-    BmpSpec pal;
+    BmpLayout pal;
     pal.bpp = 8;
     pal.palette = kPalette;
     std::string b = MakeBmp(pal, [](int, int) { return Rgb {}; });
@@ -194,7 +194,7 @@ TEST(HostilePictures, PictureDataEndingAtAMarkerIsDamage)
 TEST(HostilePictures, RandomDamageNeverCrashes)
 {
     TempDir tmp;
-    BmpSpec s;
+    BmpLayout s;
     s.width = 16;
     s.height = 8;
     s.bpp = 8;

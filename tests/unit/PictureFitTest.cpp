@@ -93,10 +93,10 @@ TEST_F(FitTest, MissingFileIsNotFitted)
 
 TEST_F(FitTest, WideBitmapBecomesAJpegAndStaysUntouched)
 {
-    BmpSpec spec;
-    spec.width = 300;
-    spec.height = 40;
-    const std::string src = tmp.Write("wide.bmp", MakeBmp(spec, [](int, int) { return Rgb {10, 200, 30}; }));
+    BmpLayout layout;
+    layout.width = 300;
+    layout.height = 40;
+    const std::string src = tmp.Write("wide.bmp", MakeBmp(layout, [](int, int) { return Rgb {10, 200, 30}; }));
     const std::string before = ReadFileBytes(src);
     const FitResult r = FitToScreenWidth(src, 150, cache);
     ASSERT_TRUE(r.fitted);
