@@ -31,7 +31,7 @@ if [ ${#missing[@]} -gt 0 ]; then
     dpkg --add-architecture i386
   fi
   apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+  DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${missing[@]}" >/dev/null
 fi
 
 if [ "$what" = test ]; then
