@@ -2,10 +2,12 @@
 // their own stack entry, so nothing is shared beyond this mutex.
 #include "platform/Dispatcher.h"
 
+#include <chrono>
 #include <condition_variable>
 #include <deque>
 #include <exception>
 #include <mutex>
+#include <thread>
 
 #include "platform/DispatcherQueue.h"
 #include "platform/MainThread.h"
@@ -84,6 +86,18 @@ int RunPendingMainThreadCalls()
         q.ran.notify_all();
         ++count;
     }
+}
+
+bool detail::PollUntilDone(const std::function<bool()>& done, std::uint32_t timeoutMs)
+{
+    using Clock = std::chrono::steady_clock;
+    const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+    while (!done()) {
+        if (timeoutMs != kWaitInfinite && Clock::now() >= deadline)
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return true;
 }
 
 } // namespace platform

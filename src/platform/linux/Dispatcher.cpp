@@ -80,17 +80,11 @@ void WakeMainThread()
 
 bool MainThreadWait(const std::function<bool()>& done, std::uint32_t timeoutMs)
 {
+    if (!IsMainThread())
+        return detail::PollUntilDone(done, timeoutMs);
     using Clock = std::chrono::steady_clock;
     const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
     const bool forever = timeoutMs == kWaitInfinite;
-    if (!IsMainThread()) {
-        while (!done()) {
-            if (!forever && Clock::now() >= deadline)
-                return false;
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        }
-        return true;
-    }
     StartDispatcher();
     GMainContext* context = g_main_context_default();
     SourcePtr tick(g_timeout_source_new(kRecheckMs));

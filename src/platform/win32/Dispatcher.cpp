@@ -69,17 +69,11 @@ void WakeMainThread()
 
 bool MainThreadWait(const std::function<bool()>& done, std::uint32_t timeoutMs)
 {
+    if (!IsMainThread())
+        return detail::PollUntilDone(done, timeoutMs);
     using Clock = std::chrono::steady_clock;
     const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
     const bool forever = timeoutMs == kWaitInfinite;
-    if (!IsMainThread()) {
-        while (!done()) {
-            if (!forever && Clock::now() >= deadline)
-                return false;
-            ::Sleep(1);
-        }
-        return true;
-    }
     StartDispatcher();
     const HANDLE wake = WakeEvent();
     bool quit = false;
