@@ -374,8 +374,11 @@ def spinner():
 
 # ------------------------------------------------------------------ texts ---
 
+# The doctype carries no DTD address on purpose: browsers then render in quirks
+# mode, where the empty body fills the view and 'center' centres the spinner in
+# it; in standards mode the body is a few pixels high and the picture is cut.
 LOADING_PAGE = '''\
-<!DOCTYPE HTML PUBLIC "-//W3C//DTD HTML 4.01 Transitional//EN" "http://www.w3.org/TR/html4/loose.dtd">
+<!DOCTYPE HTML PUBLIC "-//W3C//DTD HTML 4.01 Transitional//EN">
 <html>
 <head>
 <meta http-equiv="Content-Type" content="text/html; charset=utf-8">
