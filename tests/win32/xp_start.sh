@@ -7,7 +7,8 @@
 # Usage: xp_start.sh BIN_DIR WINE_PREFIX   (needs an X display)
 set -euo pipefail
 bin=$(realpath "$1")
-export WINEPREFIX=$(realpath -m "$2") WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+WINEPREFIX=$(realpath -m "$2")
+export WINEPREFIX WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 work=$(mktemp -d)
 fail() {
   echo "FAIL: $*" >&2
