@@ -12,3 +12,6 @@ set(CMAKE_CROSSCOMPILING_EMULATOR wine)
 # One self-contained .exe: no libstdc++/libgcc/winpthread DLLs to ship.
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
 add_compile_definitions(UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0501 WINVER=0x0501)
+# Windows XP (5.1) is the oldest system we run on; its loader refuses a program
+# whose headers ask for a later one.
+add_link_options(LINKER:--major-subsystem-version,5,--minor-subsystem-version,1,--major-os-version,5,--minor-os-version,1)
