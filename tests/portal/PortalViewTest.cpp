@@ -1,12 +1,6 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <arpa/inet.h>
-#include <fcntl.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
 #include "PortalHarness.h"
 #include "app/Endpoints.h"
 #include "app/gtk/LoadingScheme.h"
@@ -17,60 +11,9 @@ namespace {
 using namespace portal_test;
 using platform::linuxdesk::GObjectPtr;
 using testing::ElementsAre;
-using testing::HasSubstr;
 using testing::IsEmpty;
-using testing::Not;
 using testing_support::TestHttpServer;
 using testing_support::TestResponse;
-
-// A portal that takes the connection and never answers, so the loading page
-// stays in view while the portal's request is provably on its way.
-class SilentPortal {
-public:
-    SilentPortal() : fd_(::socket(AF_INET, SOCK_STREAM, 0))
-    {
-        sockaddr_in addr {};
-        addr.sin_family = AF_INET;
-        addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t len = sizeof(addr);
-        ::bind(fd_, reinterpret_cast<sockaddr*>(&addr), len);
-        ::listen(fd_, 4);
-        ::getsockname(fd_, reinterpret_cast<sockaddr*>(&addr), &len);
-        port_ = ntohs(addr.sin_port);
-        ::fcntl(fd_, F_SETFL, O_NONBLOCK);
-    }
-    ~SilentPortal()
-    {
-        if (client_ >= 0)
-            ::close(client_);
-        ::close(fd_);
-    }
-    SilentPortal(const SilentPortal&) = delete;
-    SilentPortal& operator=(const SilentPortal&) = delete;
-
-    std::string Url() const { return "http://127.0.0.1:" + std::to_string(port_) + "/"; }
-
-    // What has arrived of the request so far.
-    const std::string& Request()
-    {
-        if (client_ < 0) {
-            client_ = ::accept(fd_, nullptr, nullptr);
-            if (client_ >= 0)
-                ::fcntl(client_, F_SETFL, O_NONBLOCK);
-        }
-        char buf[1024];
-        ssize_t n = 0;
-        while (client_ >= 0 && (n = ::read(client_, buf, sizeof(buf))) > 0)
-            request_.append(buf, static_cast<std::size_t>(n));
-        return request_;
-    }
-
-private:
-    int fd_;
-    int client_ = -1;
-    std::uint16_t port_ = 0;
-    std::string request_;
-};
 
 struct Rgb {
     int r, g, b;
@@ -96,11 +39,6 @@ protected:
     PortalViewTest() { g_setenv("PICTAVO_PORTAL_URL", portal.Url("/").c_str(), TRUE); }
     ~PortalViewTest() override { g_unsetenv("PICTAVO_PORTAL_URL"); }
 
-    bool Click(HostWindow& host, int x, int y, int button = 1)
-    {
-        return XDoTool({"mousemove", std::to_string(host.ScreenX(x)), std::to_string(host.ScreenY(y)),
-                        "click", std::to_string(button)});
-    }
     std::string Eval(HostWindow& host, const std::string& script) { return RunScript(host.web(), script).value; }
 
     TestHttpServer portal;
@@ -108,16 +46,18 @@ protected:
 
 TEST_F(PortalViewTest, LoadingPageShowsFirstWhileThePortalIsRequested)
 {
-    SilentPortal silent;
-    g_setenv("PICTAVO_PORTAL_URL", silent.Url().c_str(), TRUE);
+    // A portal that never answers: the loading page stays in view while the
+    // portal's request is provably on its way.
+    TestResponse hung;
+    hung.answer = false;
+    portal.Serve("/", hung);
     HostWindow host;
     const std::string loading = app::LoadingPageUrl();
     host.view().Navigate(loading);
     host.view().Navigate(app::PortalHomeUrl());
 
     ASSERT_TRUE(host.WaitFinished(loading));
-    ASSERT_TRUE(SpinUntil([&] { return silent.Request().find("\r\n\r\n") != std::string::npos; }));
-    EXPECT_THAT(silent.Request(), testing::StartsWith("GET / HTTP/1.1"));
+    ASSERT_TRUE(SpinUntil([&] { return portal.Requests("/") == 1; }));
     ASSERT_THAT(host.committed(), ElementsAre(loading));
 
     // The view's area: the page's background colour around the picture in
@@ -137,8 +77,7 @@ TEST_F(PortalViewTest, LoadingPageShowsFirstWhileThePortalIsRequested)
     gdk_pixbuf_save(shot.get(), "portal-loading-page.png", "png", nullptr, nullptr);
     EXPECT_EQ(PixelAt(shot.get(), 5, top + 5), background);
     EXPECT_EQ(PixelAt(shot.get(), 890, top + 545), background);
-    const int drawn = pictureDots(shot.get());
-    EXPECT_GT(drawn, 100);
+    EXPECT_GT(pictureDots(shot.get()), 100);
 }
 
 TEST_F(PortalViewTest, RightClickOpensNoMenu)
@@ -150,7 +89,7 @@ TEST_F(PortalViewTest, RightClickOpensNoMenu)
     ASSERT_TRUE(host.Load(portal.Url("/")));
     const int before = VisibleToplevels();
 
-    ASSERT_TRUE(Click(host, 200, 100, 3));
+    ASSERT_TRUE(host.Click(200, 100, 3));
     ASSERT_TRUE(SpinUntil([&] { return Eval(host, "window.menus") == "1"; }, 10s)); // the click arrived
     SpinFor(500ms);
     EXPECT_EQ(VisibleToplevels(), before);
@@ -165,7 +104,7 @@ TEST_F(PortalViewTest, CtrlNNeverReachesThePage)
         " if (e.key === 'n') window.open('" + portal.Url("/second") + "'); } });</script></body></html>"));
     HostWindow host;
     ASSERT_TRUE(host.Load(portal.Url("/")));
-    ASSERT_TRUE(Click(host, 200, 100)); // focus into the page
+    ASSERT_TRUE(host.Click(200, 100)); // focus into the page
 
     ASSERT_TRUE(XDoTool({"key", "--clearmodifiers", "ctrl+n", "ctrl+m"}));
     ASSERT_TRUE(SpinUntil([&] { return Eval(host, "keys.join()").find('m') != std::string::npos; }, 10s));
@@ -188,9 +127,9 @@ TEST_F(PortalViewTest, NewWindowRequestsGoToTheBrowserNotToASecondView)
     ASSERT_TRUE(host.Load(portal.Url("/")));
     const int before = VisibleToplevels();
 
-    ASSERT_TRUE(Click(host, 150, 50));
+    ASSERT_TRUE(host.Click(150, 50));
     ASSERT_TRUE(SpinUntil([&] { return host.opened.size() == 1; }, 10s));
-    ASSERT_TRUE(Click(host, 150, 150));
+    ASSERT_TRUE(host.Click(150, 150));
     ASSERT_TRUE(SpinUntil([&] { return host.opened.size() == 2; }, 10s));
     SpinFor(300ms);
 
