@@ -71,7 +71,11 @@ TEST_F(PortalViewTest, LoadingPageShowsFirstWhileThePortalIsRequested)
                 dots += PixelAt(shot, x, y) != background;
         return dots;
     };
-    SpinUntil([&] { const auto shot = Screenshot(host.window()); return shot && pictureDots(shot.get()) > 100; }, 10s);
+    const auto drawn = [&](GdkPixbuf* shot) {
+        return PixelAt(shot, 5, top + 5) == background && PixelAt(shot, 890, top + 545) == background &&
+            pictureDots(shot) > 100;
+    };
+    SpinUntil([&] { const auto shot = Screenshot(host.window()); return shot && drawn(shot.get()); });
     const auto shot = Screenshot(host.window());
     ASSERT_TRUE(shot);
     gdk_pixbuf_save(shot.get(), "portal-loading-page.png", "png", nullptr, nullptr);
@@ -90,7 +94,7 @@ TEST_F(PortalViewTest, RightClickOpensNoMenu)
     const int before = VisibleToplevels();
 
     ASSERT_TRUE(host.Click(200, 100, 3));
-    ASSERT_TRUE(SpinUntil([&] { return Eval(host, "window.menus") == "1"; }, 10s)); // the click arrived
+    ASSERT_TRUE(SpinUntil([&] { return Eval(host, "window.menus") == "1"; })); // the click arrived
     SpinFor(500ms);
     EXPECT_EQ(VisibleToplevels(), before);
 }
@@ -107,7 +111,7 @@ TEST_F(PortalViewTest, CtrlNNeverReachesThePage)
     ASSERT_TRUE(host.Click(200, 100)); // focus into the page
 
     ASSERT_TRUE(XDoTool({"key", "--clearmodifiers", "ctrl+n", "ctrl+m"}));
-    ASSERT_TRUE(SpinUntil([&] { return Eval(host, "keys.join()").find('m') != std::string::npos; }, 10s));
+    ASSERT_TRUE(SpinUntil([&] { return Eval(host, "keys.join()").find('m') != std::string::npos; }));
     EXPECT_EQ(Eval(host, "keys.join()"), "m");
     EXPECT_THAT(host.opened, IsEmpty());
     EXPECT_EQ(portal.Requests("/second"), 0);
@@ -128,9 +132,9 @@ TEST_F(PortalViewTest, NewWindowRequestsGoToTheBrowserNotToASecondView)
     const int before = VisibleToplevels();
 
     ASSERT_TRUE(host.Click(150, 50));
-    ASSERT_TRUE(SpinUntil([&] { return host.opened.size() == 1; }, 10s));
+    ASSERT_TRUE(SpinUntil([&] { return host.opened.size() == 1; }));
     ASSERT_TRUE(host.Click(150, 150));
-    ASSERT_TRUE(SpinUntil([&] { return host.opened.size() == 2; }, 10s));
+    ASSERT_TRUE(SpinUntil([&] { return host.opened.size() == 2; }));
     SpinFor(300ms);
 
     EXPECT_THAT(host.opened, ElementsAre(linked, opened));
