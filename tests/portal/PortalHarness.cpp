@@ -92,8 +92,9 @@ HostWindow::HostWindow()
 HostWindow::~HostWindow()
 {
     g_signal_handlers_disconnect_by_data(web(), this);
-    view_.reset();
+    // The window goes first, as when the main window closes.
     gtk_widget_destroy(window_);
+    view_.reset();
     SpinFor(50ms);
 }
 

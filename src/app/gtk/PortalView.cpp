@@ -69,7 +69,9 @@ PortalView::~PortalView()
     g_signal_handlers_disconnect_by_data(view_.get(), this);
     bridge_.reset();
     // Out of the window, if the window still stands; our reference frees it.
-    gtk_widget_destroy(GTK_WIDGET(view_.get()));
+    GtkWidget* widget = GTK_WIDGET(view_.get());
+    if (GtkWidget* parent = gtk_widget_get_parent(widget))
+        gtk_container_remove(GTK_CONTAINER(parent), widget);
 }
 
 void PortalView::Navigate(const std::string& url)
