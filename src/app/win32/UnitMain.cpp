@@ -65,7 +65,9 @@ TBrisvaneMainForm::TBrisvaneMainForm(TMainFormOptions options)
         throw std::runtime_error("The main window could not be created");
     PortalArea_ = ::CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_VISIBLE | SS_NOTIFY, 0, 27, 895, 550, Handle_,
                                     nullptr, ::GetModuleHandleW(nullptr), nullptr);
-    for (ui::TSkinBtn* b : {&BtnCfg, &BtnMini, &BtnClose}) {
+    // Painted in this order: each button covers its left neighbour's last
+    // column, and the settings button covers the minimise button's first.
+    for (ui::TSkinBtn* b : {&BtnMini, &BtnClose, &BtnCfg}) {
         b->SetParentWindow(Handle_);
         Router_.Add(*b);
     }
