@@ -105,8 +105,10 @@ TEST_F(MainFormTest, ABorderlessCentredWindowWithItsButtonsAndPortalArea)
     EXPECT_EQ(tray, std::vector<DWORD> {NIM_ADD});
     EXPECT_EQ(tip, L"Pictavo");
     EXPECT_TRUE(f.FWorkThread && f.FWorkThread->Active());
+    // A new taskbar (the shell restarted) gets the icon again.
+    ::SendMessageW(f.Handle(), ::RegisterWindowMessageW(L"TaskbarCreated"), 0, 0);
     form.reset();
-    EXPECT_EQ(tray, (std::vector<DWORD> {NIM_ADD, NIM_DELETE}));
+    EXPECT_EQ(tray, (std::vector<DWORD> {NIM_ADD, NIM_ADD, NIM_DELETE}));
 }
 
 TEST_F(MainFormTest, CloseAndMinimiseButtonsHideWhileTheWorkerRotates)
