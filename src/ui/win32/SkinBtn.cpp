@@ -7,6 +7,7 @@
 
 #include <cstring>
 
+#include "platform/DebugOutput.h"
 #include "platform/win32/Handles.h"
 #include "platform/win32/WinText.h"
 
@@ -249,8 +250,15 @@ bool TSkinBtnRouter::HandleMouse(UINT message, WPARAM, LPARAM lParam)
 
 void TSkinBtnRouter::PaintAll(HDC dc) const
 {
-    for (TSkinBtn* b : Buttons_)
-        b->Paint(dc);
+    for (TSkinBtn* b : Buttons_) {
+        // No error may cross the window procedure; a button that cannot draw
+        // is left out of this paint.
+        try {
+            b->Paint(dc);
+        } catch (const EGdiplusError& e) {
+            platform::DebugOutput(e.what());
+        }
+    }
 }
 
 } // namespace ui

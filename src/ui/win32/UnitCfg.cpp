@@ -60,8 +60,13 @@ TFormCfg::TFormCfg(HWND owner, std::function<void()> sendStatus)
     BtnClose.SetParentWindow(Handle_);
     Router_.SetParentWindow(Handle_);
     Router_.Add(BtnClose);
-    CreateComponents();
-    FormCreate();
+    try {
+        CreateComponents();
+        FormCreate();
+    } catch (...) {
+        ::DestroyWindow(Handle_);
+        throw;
+    }
 }
 
 TFormCfg::~TFormCfg()
@@ -128,7 +133,7 @@ void TFormCfg::ShowModal()
     ::SetForegroundWindow(Handle_);
     ::SetFocus(CheckBox1);
 
-    MSG msg;
+    MSG msg {};
     while (!ModalDone_) {
         const BOOL got = ::GetMessageW(&msg, nullptr, 0, 0);
         if (got <= 0) {
