@@ -230,7 +230,7 @@ LRESULT TBrisvaneMainForm::WndProc(HWND window, UINT message, WPARAM wParam, LPA
             return 0;
         // Only the title strip and the bottom strip reach here: the portal
         // area is a child of its own.
-        if (message == WM_LBUTTONDOWN) {
+        if (message == WM_LBUTTONDOWN || message == WM_LBUTTONDBLCLK) {
             ui::DragForm(window);
             return 0;
         }

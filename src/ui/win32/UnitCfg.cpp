@@ -221,7 +221,7 @@ LRESULT TFormCfg::WndProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
     if (message >= WM_MOUSEFIRST && message <= WM_MOUSELAST) {
         if (Router_.HandleMouse(message, wParam, lParam))
             return 0;
-        if (message == WM_LBUTTONDOWN) {
+        if (message == WM_LBUTTONDOWN || message == WM_LBUTTONDBLCLK) {
             DragForm(Handle_);
             return 0;
         }
