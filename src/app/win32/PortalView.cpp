@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "app/BridgeAccess.h"
+#include "platform/FileSystem.h"
 #include "platform/win32/WinText.h"
 
 namespace app::win {
@@ -27,21 +28,6 @@ struct BstrDeleter {
 };
 using Bstr = std::unique_ptr<wchar_t, BstrDeleter>;
 
-std::string RunningProgramPath()
-{
-    std::wstring path(MAX_PATH, L'\0');
-    for (;;) {
-        const DWORD n = ::GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-        if (n == 0)
-            return {};
-        if (n < path.size()) {
-            path.resize(n);
-            return platform::win::Narrow(path);
-        }
-        path.resize(path.size() * 2);
-    }
-}
-
 void RegisterViewClass(HINSTANCE instance, WNDPROC proc)
 {
     WNDCLASSEXW wc {};
@@ -63,7 +49,7 @@ ENavigateError::ENavigateError(const std::string& url, HRESULT code)
 }
 
 PortalView::PortalView(HWND parent, RequestHandler onRequest)
-    : loadingPageUrl_(app::LoadingPageUrl(RunningProgramPath()))
+    : loadingPageUrl_(app::LoadingPageUrl(platform::OwnExecutablePath()))
 {
     const auto instance = reinterpret_cast<HINSTANCE>(::GetWindowLongPtrW(parent, GWLP_HINSTANCE));
     RegisterViewClass(instance, &PortalView::WindowProc);
