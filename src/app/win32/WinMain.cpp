@@ -1,74 +1,116 @@
-// The Windows edition's entry: the configuration, a hidden main window of the
-// class the companion service and a second start look for, and the worker.
-// The message loop runs until the main window closes (a one-shot run posts
-// WM_CLOSE with wParam 10 and lParam 10 to it).
+// The Windows edition's entry: process-wide services up in a fixed order, one
+// interactive client per logon session, the two windows and the message loop,
+// then everything down in the reverse order. The exit code is 0 on every path.
 #include <windows.h>
+#include <ole2.h>
 
+#include <gdiplus.h>
+
+#include <exception>
 #include <memory>
+#include <optional>
 
-#include "app/Endpoints.h"
+#include "app/win32/UnitMain.h"
 #include "config/uAppConfig.h"
-#include "engine/uWorkThread.h"
 #include "platform/Dispatcher.h"
 #include "platform/MainThread.h"
+#include "platform/win32/Handles.h"
+#include "platform/win32/WinText.h"
+#include "ui/win32/UnitCfg.h"
 
 namespace {
 
-constexpr const wchar_t* kMainWindowClass = L"TBrisvaneMainForm";
+// No namespace prefix: the name is local to the logon session.
+constexpr const wchar_t* kInstanceMutex = L"BrisvaneClientMutex_77A58861-3B03-48B5-8D88-C58E81FE7A01";
 
-LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
-{
-    switch (message) {
-    case WM_CLOSE:
-        ::DestroyWindow(window);
-        return 0;
-    case WM_DESTROY:
-        ::PostQuitMessage(0);
-        return 0;
-    default:
-        return ::DefWindowProcW(window, message, wParam, lParam);
+class OleSession {
+public:
+    OleSession() : ok_(SUCCEEDED(::OleInitialize(nullptr))) {}
+    ~OleSession()
+    {
+        if (ok_)
+            ::OleUninitialize();
     }
+    OleSession(const OleSession&) = delete;
+    OleSession& operator=(const OleSession&) = delete;
+
+private:
+    bool ok_;
+};
+
+class GdiplusSession {
+public:
+    GdiplusSession()
+    {
+        const Gdiplus::GdiplusStartupInput input; // version 1, background thread, codecs
+        ok_ = Gdiplus::GdiplusStartup(&token_, &input, nullptr) == Gdiplus::Ok;
+    }
+    ~GdiplusSession()
+    {
+        if (ok_)
+            Gdiplus::GdiplusShutdown(token_);
+    }
+    GdiplusSession(const GdiplusSession&) = delete;
+    GdiplusSession& operator=(const GdiplusSession&) = delete;
+
+private:
+    ULONG_PTR token_ = 0;
+    bool ok_ = false;
+};
+
+// Shows the running client instead of starting a second one. The handle
+// stays open for the life of the process: only the name's existence counts.
+bool HandedOver(platform::win::Handle& mutex)
+{
+    mutex.reset(::CreateMutexW(nullptr, FALSE, kInstanceMutex));
+    if (::GetLastError() != ERROR_ALREADY_EXISTS)
+        return false; // also when the call failed: run without the name
+    if (const HWND running = ::FindWindowW(app::kMainFormClass, nullptr))
+        ::SendMessageW(running, app::WM_SHOWCLIENT, 0, 0);
+    return true;
 }
 
-HWND CreateMainWindow(HINSTANCE instance)
+void RunApplication()
 {
-    WNDCLASSEXW wc {};
-    wc.cbSize = sizeof(wc);
-    wc.lpfnWndProc = MainWindowProc;
-    wc.hInstance = instance;
-    wc.lpszClassName = kMainWindowClass;
-    if (!::RegisterClassExW(&wc))
-        return nullptr;
-    return ::CreateWindowExW(0, kMainWindowClass, L"Pictavo", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
-                             instance, nullptr);
-}
-
-} // namespace
-
-int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int)
-{
-    platform::MarkMainThread();
-    AppConfig = std::make_unique<TAppConfig>();
-    AppConfig->Load();
     platform::StartDispatcher();
-
-    const HWND mainWindow = CreateMainWindow(instance);
-    if (!mainWindow)
-        return 0;
-    auto env = engine::TWorkThreadEnvironment::Default();
-    env.statusPort = app::StatusPortSetting();
-    env.closeMainWindow = [mainWindow] { ::PostMessageW(mainWindow, WM_CLOSE, 10, 10); };
-    auto worker = engine::TWorkThread::Create(env);
-    worker->SetActive(true);
-
-    MSG msg {};
+    // Destroyed last-created first: the dialog, then the main window, whose
+    // destruction stops the worker.
+    app::TBrisvaneMainForm mainForm(app::TMainFormOptions::FromAppConfig());
+    ui::TFormCfg formCfg(mainForm.Handle(), [&mainForm] {
+        if (mainForm.FWorkThread)
+            mainForm.FWorkThread->SendStatus();
+    });
+    mainForm.FormCfg = &formCfg;
+    if (mainForm.ShowMainWindowAtStart())
+        mainForm.Show();
+    MSG msg;
     while (::GetMessageW(&msg, nullptr, 0, 0) > 0) {
         ::TranslateMessage(&msg);
         ::DispatchMessageW(&msg);
     }
+    mainForm.FormCfg = nullptr;
+}
 
-    worker->SetActive(false);
-    worker.reset();
+} // namespace
+
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int)
+{
+    platform::MarkMainThread();
+    // JPEG needs no registration: the fitter decodes it itself.
+    try {
+        AppConfig = std::make_unique<TAppConfig>();
+        AppConfig->Load();
+        {
+            const OleSession ole;
+            const GdiplusSession gdiplus;
+            platform::win::Handle mutex;
+            if (AppConfig->OneShotRun() || !HandedOver(mutex))
+                RunApplication();
+        }
+    } catch (const std::exception& e) {
+        // Only a broken build or an unwritable profile gets here.
+        ::MessageBoxW(nullptr, platform::win::Wide(e.what()).c_str(), L"Pictavo", MB_OK | MB_ICONERROR);
+    }
     AppConfig.reset();
     return 0;
 }

@@ -1,0 +1,291 @@
+#include "app/win32/UnitMain.h"
+
+#include <cwchar>
+#include <stdexcept>
+
+#include "app/Endpoints.h"
+#include "app/TrayClick.h"
+#include "config/uAppConfig.h"
+#include "ui/win32/UnitCfg.h"
+
+namespace app {
+
+namespace {
+
+constexpr const wchar_t* kCaption = L"Pictavo";
+constexpr int kClientWidth = 895, kClientHeight = 600;
+
+HICON LoadMainIcon(int size)
+{
+    return static_cast<HICON>(
+        ::LoadImageW(::GetModuleHandleW(nullptr), L"MAINICON", IMAGE_ICON, size, size, LR_DEFAULTCOLOR));
+}
+
+void RegisterClassOnce(WNDPROC proc)
+{
+    WNDCLASSEXW wc {};
+    wc.cbSize = sizeof(wc);
+    if (::GetClassInfoExW(::GetModuleHandleW(nullptr), kMainFormClass, &wc))
+        return;
+    wc.style = CS_DBLCLKS;
+    wc.lpfnWndProc = proc;
+    wc.hInstance = ::GetModuleHandleW(nullptr);
+    wc.hIcon = LoadMainIcon(32);
+    wc.hIconSm = LoadMainIcon(16);
+    wc.hCursor = ::LoadCursorW(nullptr, MAKEINTRESOURCEW(32512)); // IDC_ARROW
+    wc.lpszClassName = kMainFormClass;
+    ::RegisterClassExW(&wc);
+}
+
+} // namespace
+
+TMainFormOptions TMainFormOptions::FromAppConfig()
+{
+    TMainFormOptions options;
+    options.OneShotRun = AppConfig->OneShotRun();
+    options.TrayOnlyRun = AppConfig->TrayOnlyRun();
+    options.WorkEnv.statusPort = StatusPortSetting();
+    return options;
+}
+
+TBrisvaneMainForm::TBrisvaneMainForm(TMainFormOptions options)
+    : BtnCfg(nullptr), BtnMini(nullptr), BtnClose(nullptr), Options_(std::move(options)),
+      Font_(ui::CreateFormFont()), Background_(::CreateSolidBrush(ui::kFormColor))
+{
+    RegisterClassOnce(WindowProc);
+    // Centred on the screen; borderless, so the window is its client area.
+    const int left = (::GetSystemMetrics(SM_CXSCREEN) - kClientWidth) / 2;
+    const int top = (::GetSystemMetrics(SM_CYSCREEN) - kClientHeight) / 2;
+    // The minimise box and system menu let the taskbar button minimise and
+    // restore the window; no control of its own minimises it.
+    Handle_ = ::CreateWindowExW(WS_EX_APPWINDOW, kMainFormClass, kCaption,
+                                WS_POPUP | WS_CLIPCHILDREN | WS_MINIMIZEBOX | WS_SYSMENU, left, top, kClientWidth,
+                                kClientHeight, nullptr, nullptr, ::GetModuleHandleW(nullptr), this);
+    if (!Handle_)
+        throw std::runtime_error("The main window could not be created");
+    PortalArea_ = ::CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_VISIBLE | SS_NOTIFY, 0, 27, 895, 550, Handle_,
+                                    nullptr, ::GetModuleHandleW(nullptr), nullptr);
+    for (ui::TSkinBtn* b : {&BtnCfg, &BtnMini, &BtnClose}) {
+        b->SetParentWindow(Handle_);
+        Router_.Add(*b);
+    }
+    Router_.SetParentWindow(Handle_);
+    BtnMini.SetBounds(848, 0, 21, 26);
+    BtnClose.SetBounds(868, 0, 21, 26);
+    BtnCfg.SetBounds(828, 0, 21, 26);
+    BtnCfg.OnClick = [this] { BtnCfgClick(); };
+    BtnMini.OnClick = [this] { BtnMiniClick(); };
+    BtnClose.OnClick = [this] { BtnCloseClick(); };
+    PopupMenu1.reset(::CreatePopupMenu());
+    ::AppendMenuW(PopupMenu1.get(), MF_STRING, idPopMenu1, L"设置");
+    ::AppendMenuW(PopupMenu1.get(), MF_STRING, idPopMenu2, L"退出");
+    SmallIcon_.reset(LoadMainIcon(16));
+    TaskbarCreated_ = ::RegisterWindowMessageW(L"TaskbarCreated");
+    try {
+        FormCreate();
+    } catch (...) {
+        FormDestroy();
+        ::DestroyWindow(Handle_);
+        throw;
+    }
+}
+
+TBrisvaneMainForm::~TBrisvaneMainForm()
+{
+    if (Handle_)
+        ::DestroyWindow(Handle_); // WM_DESTROY runs FormDestroy
+}
+
+void TBrisvaneMainForm::FormCreate()
+{
+    BtnCfg.LoadSkin(L"btn_cfg");
+    BtnMini.LoadSkin(L"btn_mini");
+    BtnClose.LoadSkin(L"btn_close");
+
+    engine::TWorkThreadEnvironment env = Options_.WorkEnv;
+    const HWND window = Handle_;
+    env.closeMainWindow = [window] { ::PostMessageW(window, WM_CLOSE, 10, 10); };
+    FWorkThread = engine::TWorkThread::Create(std::move(env));
+    FWorkThread->SetActive(true);
+
+    if (Options_.OneShotRun) {
+        ShowMainWindowAtStart_ = false;
+        return;
+    }
+    SetTrayIcon(true);
+    if (Options_.TrayOnlyRun)
+        ShowMainWindowAtStart_ = false;
+}
+
+void TBrisvaneMainForm::FormDestroy()
+{
+    SetTrayIcon(false);
+    if (FWorkThread) {
+        FWorkThread->SetActive(false);
+        FWorkThread.reset();
+    }
+}
+
+void TBrisvaneMainForm::FormShow()
+{
+    if (OnFormShow)
+        OnFormShow();
+}
+
+void TBrisvaneMainForm::Show()
+{
+    ::ShowWindow(Handle_, SW_SHOW);
+    if (!Shown_) {
+        Shown_ = true;
+        FormShow();
+    }
+}
+
+void TBrisvaneMainForm::ShowFromTray()
+{
+    if (!ShowMainWindowAtStart_) {
+        ShowMainWindowAtStart_ = true;
+        Show();
+    }
+    ::ShowWindow(Handle_, SW_SHOW);
+    ::SetForegroundWindow(Handle_);
+}
+
+void TBrisvaneMainForm::HideToTray()
+{
+    // The window carries its own taskbar button: hiding it hides both.
+    ::ShowWindow(Handle_, SW_HIDE);
+}
+
+void TBrisvaneMainForm::TrayIcon1Click()
+{
+    switch (DecideTrayClick(::IsIconic(Handle_) != FALSE, ::IsWindowVisible(Handle_) != FALSE)) {
+    case TrayClickAction::Restore: ::ShowWindow(Handle_, SW_RESTORE); break;
+    case TrayClickAction::Hide: HideToTray(); break;
+    case TrayClickAction::Show: ShowFromTray(); break;
+    }
+}
+
+void TBrisvaneMainForm::Action_CfgExecute()
+{
+    if (FormCfg && !FormCfg->Visible())
+        FormCfg->ShowModal();
+}
+
+void TBrisvaneMainForm::Action_CloseExecute()
+{
+    ::SendMessageW(Handle_, WM_CLOSE, 0, 0);
+}
+
+bool TBrisvaneMainForm::NotifyTray(DWORD message)
+{
+    NOTIFYICONDATAW data {};
+    data.cbSize = sizeof(data);
+    data.hWnd = Handle_;
+    data.uID = 1;
+    data.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
+    data.uCallbackMessage = kTrayMessage;
+    data.hIcon = SmallIcon_.get();
+    // The tip holds 127 characters.
+    std::wcsncpy(data.szTip, kCaption, 127);
+    return Options_.NotifyIcon(message, &data);
+}
+
+void TBrisvaneMainForm::SetTrayIcon(bool visible)
+{
+    if (visible == TrayVisible_)
+        return;
+    TrayVisible_ = visible;
+    NotifyTray(visible ? NIM_ADD : NIM_DELETE);
+}
+
+void TBrisvaneMainForm::TrayMenu()
+{
+    // Without the foreground the menu would not close when clicked away.
+    ::SetForegroundWindow(Handle_);
+    POINT at {};
+    ::GetCursorPos(&at);
+    ::TrackPopupMenu(PopupMenu1.get(), TPM_RIGHTBUTTON, at.x, at.y, 0, Handle_, nullptr);
+    ::PostMessageW(Handle_, WM_NULL, 0, 0);
+}
+
+LRESULT CALLBACK TBrisvaneMainForm::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_NCCREATE) {
+        const auto* create = reinterpret_cast<CREATESTRUCTW*>(lParam);
+        ::SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+    }
+    auto* self = reinterpret_cast<TBrisvaneMainForm*>(::GetWindowLongPtrW(window, GWLP_USERDATA));
+    if (!self || !self->Handle_)
+        return ::DefWindowProcW(window, message, wParam, lParam);
+    return self->WndProc(window, message, wParam, lParam);
+}
+
+LRESULT TBrisvaneMainForm::WndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message >= WM_MOUSEFIRST && message <= WM_MOUSELAST) {
+        if (Router_.HandleMouse(message, wParam, lParam))
+            return 0;
+        // Only the title strip and the bottom strip reach here: the portal
+        // area is a child of its own.
+        if (message == WM_LBUTTONDOWN) {
+            ui::DragForm(window);
+            return 0;
+        }
+    }
+    if (message == TaskbarCreated_ && TaskbarCreated_ != 0) {
+        if (TrayVisible_)
+            NotifyTray(NIM_ADD);
+        return 0;
+    }
+    switch (message) {
+    case WM_MOUSELEAVE:
+    case WM_CAPTURECHANGED:
+        Router_.HandleMouse(message, wParam, lParam);
+        break;
+    case WM_PAINT:
+        ui::PaintBuffered(window, [this](HDC dc) {
+            ui::PaintFormTitle(dc, Font_.font(), kCaption);
+            Router_.PaintAll(dc);
+        });
+        return 0;
+    case WM_ERASEBKGND:
+        return 1;
+    case WM_CTLCOLORSTATIC:
+        if (reinterpret_cast<HWND>(lParam) == PortalArea_)
+            return reinterpret_cast<LRESULT>(Background_.get());
+        break;
+    case kTrayMessage:
+        if (lParam == WM_LBUTTONUP)
+            TrayIcon1Click();
+        else if (lParam == WM_RBUTTONUP)
+            TrayMenu();
+        return 0;
+    case WM_COMMAND:
+        if (HIWORD(wParam) == 0 && lParam == 0) {
+            if (LOWORD(wParam) == idPopMenu1)
+                PopMenu1Click();
+            else if (LOWORD(wParam) == idPopMenu2)
+                PopMenu2Click();
+        }
+        return 0;
+    case WM_SHOWCLIENT:
+        ShowFromTray();
+        return 0;
+    case WM_CLOSE:
+        // Whoever sends it (the tray menu, a one-shot worker with 10/10,
+        // another program), the program ends.
+        if (Options_.Terminate)
+            Options_.Terminate();
+        return 0;
+    case WM_DESTROY:
+        FormDestroy();
+        Handle_ = nullptr;
+        break;
+    default:
+        break;
+    }
+    return ::DefWindowProcW(window, message, wParam, lParam);
+}
+
+} // namespace app

@@ -1,0 +1,112 @@
+#pragma once
+// The client's only top-level window: a borderless 895 x 600 form with its
+// own title strip (icon, caption, settings / minimise / close buttons), the
+// portal's place below it, a tray icon with a two-item menu, and the worker.
+// Minimise and close hide it to the tray; any WM_CLOSE ends the program.
+#include <windows.h>
+#include <shellapi.h>
+
+#include <functional>
+#include <memory>
+
+#include "engine/uWorkThread.h"
+#include "ui/win32/FormLook.h"
+#include "ui/win32/SkinBtn.h"
+
+namespace ui {
+class TFormCfg;
+}
+
+namespace app {
+
+// Sent by a second start to show the running client.
+inline constexpr UINT WM_SHOWCLIENT = 18621;
+inline constexpr const wchar_t* kMainFormClass = L"TBrisvaneMainForm";
+
+struct TMainFormOptions {
+    bool OneShotRun = false;
+    bool TrayOnlyRun = false;
+    engine::TWorkThreadEnvironment WorkEnv = engine::TWorkThreadEnvironment::Default();
+    // The shell's notification area; tests watch the calls made to it.
+    std::function<bool(DWORD, NOTIFYICONDATAW*)> NotifyIcon = [](DWORD m, NOTIFYICONDATAW* d) {
+        return ::Shell_NotifyIconW(m, d) != FALSE;
+    };
+    // Ends the program's message loop.
+    std::function<void()> Terminate = [] { ::PostQuitMessage(0); };
+
+    // This process's run mode (AppConfig) and status port.
+    static TMainFormOptions FromAppConfig();
+};
+
+class TBrisvaneMainForm {
+public:
+    // Creates the window (hidden) and runs FormCreate: skins, worker, tray.
+    explicit TBrisvaneMainForm(TMainFormOptions options);
+    ~TBrisvaneMainForm(); // FormDestroy: the worker stops before the window goes
+    TBrisvaneMainForm(const TBrisvaneMainForm&) = delete;
+    TBrisvaneMainForm& operator=(const TBrisvaneMainForm&) = delete;
+
+    HWND Handle() const { return Handle_; }
+    // Where the portal view lives: (0, 27), 895 x 550.
+    HWND PortalArea() const { return PortalArea_; }
+    bool ShowMainWindowAtStart() const { return ShowMainWindowAtStart_; }
+    bool TrayIconVisible() const { return TrayVisible_; }
+
+    // The first showing of the run (the message loop's start, or the first
+    // ShowFromTray of a tray-only run); fires FormShow once.
+    void Show();
+    void HideToTray();
+    void ShowFromTray();
+
+    void TrayIcon1Click();
+    void BtnCfgClick() { Action_CfgExecute(); }
+    void BtnMiniClick() { HideToTray(); }
+    void BtnCloseClick() { HideToTray(); }
+    void PopMenu1Click() { Action_CfgExecute(); }
+    void PopMenu2Click() { Action_CloseExecute(); }
+    void Action_CfgExecute();
+    void Action_CloseExecute();
+
+    // Set by the program entry once the settings dialog exists.
+    ui::TFormCfg* FormCfg = nullptr;
+    // Runs once, at the first real showing (loads the portal).
+    std::function<void()> OnFormShow;
+
+    std::shared_ptr<engine::TWorkThread> FWorkThread;
+    ui::TSkinBtn BtnCfg, BtnMini, BtnClose;
+
+    // The tray icon's callback message and menu commands.
+    static constexpr UINT kTrayMessage = WM_APP + 1;
+    enum : UINT { idPopMenu1 = 1, idPopMenu2 = 2 };
+
+private:
+    static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT WndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    void FormCreate();
+    void FormDestroy();
+    void FormShow();
+    void SetTrayIcon(bool visible);
+    bool NotifyTray(DWORD message);
+    void TrayMenu();
+
+    TMainFormOptions Options_;
+    HWND Handle_ = nullptr;
+    HWND PortalArea_ = nullptr;
+    ui::TGdiObject Font_;
+    ui::TGdiObject Background_;
+    ui::TSkinBtnRouter Router_;
+    struct MenuDeleter {
+        void operator()(HMENU m) const noexcept { ::DestroyMenu(m); }
+    };
+    struct IconDeleter {
+        void operator()(HICON i) const noexcept { ::DestroyIcon(i); }
+    };
+    std::unique_ptr<HMENU__, MenuDeleter> PopupMenu1;
+    std::unique_ptr<HICON__, IconDeleter> SmallIcon_;
+    UINT TaskbarCreated_ = 0;
+    bool ShowMainWindowAtStart_ = true;
+    bool Shown_ = false;
+    bool TrayVisible_ = false;
+};
+
+} // namespace app

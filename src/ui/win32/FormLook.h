@@ -1,0 +1,64 @@
+#pragma once
+// What the two borderless windows share: their background colour and font,
+// the icon-and-caption title, dragging by the background, and flicker-free
+// painting through a memory bitmap.
+#include <windows.h>
+
+#include <string>
+
+namespace ui {
+
+// RGB(237, 238, 240): the title strip the skin strips are drawn for.
+inline constexpr COLORREF kFormColor = 0xF0EEED;
+
+// Owns one GDI object (font, brush, bitmap).
+class TGdiObject {
+public:
+    explicit TGdiObject(HGDIOBJ h = nullptr) noexcept : h_(h) {}
+    ~TGdiObject()
+    {
+        if (h_)
+            ::DeleteObject(h_);
+    }
+    TGdiObject(const TGdiObject&) = delete;
+    TGdiObject& operator=(const TGdiObject&) = delete;
+    HGDIOBJ get() const noexcept { return h_; }
+    HFONT font() const noexcept { return static_cast<HFONT>(h_); }
+    HBRUSH brush() const noexcept { return static_cast<HBRUSH>(h_); }
+
+private:
+    HGDIOBJ h_;
+};
+
+// Tahoma, height -11 (8 points at 96 dpi).
+HFONT CreateFormFont();
+
+// The program icon 16 x 16 at (4, 4) and the caption at (24, 5).
+void PaintFormTitle(HDC dc, HFONT font, const std::wstring& caption);
+
+// Lets the system's move loop drag the window with the mouse (the left button
+// went down on its background).
+void DragForm(HWND window);
+
+// A window's WM_PAINT drawn into a memory bitmap first and copied at once.
+// paint(dc) draws the whole client area on the form colour.
+template <typename PaintFn>
+void PaintBuffered(HWND window, PaintFn&& paint)
+{
+    PAINTSTRUCT ps;
+    const HDC target = ::BeginPaint(window, &ps);
+    RECT client;
+    ::GetClientRect(window, &client);
+    const HDC memory = ::CreateCompatibleDC(target);
+    const TGdiObject bitmap(::CreateCompatibleBitmap(target, client.right, client.bottom));
+    const HGDIOBJ old = ::SelectObject(memory, bitmap.get());
+    const TGdiObject back(::CreateSolidBrush(kFormColor));
+    ::FillRect(memory, &client, back.brush());
+    paint(memory);
+    ::BitBlt(target, 0, 0, client.right, client.bottom, memory, 0, 0, SRCCOPY);
+    ::SelectObject(memory, old);
+    ::DeleteDC(memory);
+    ::EndPaint(window, &ps);
+}
+
+} // namespace ui

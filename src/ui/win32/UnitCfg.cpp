@@ -1,0 +1,270 @@
+#include "ui/win32/UnitCfg.h"
+
+#include <exception>
+
+#include "config/uAppConfig.h"
+#include "platform/win32/WinText.h"
+#include "ui/IntervalTable.h"
+#include "util/uCommonFunction.h"
+
+namespace ui {
+
+using platform::win::Narrow;
+using platform::win::Wide;
+
+namespace {
+
+constexpr const wchar_t* kClassName = L"TFormCfg";
+constexpr const wchar_t* kCaption = L"设置";
+constexpr int kClientWidth = 442, kClientHeight = 259;
+
+enum : int { idCheckBox1 = 101, idCheckBox2, idButton1, idEdit1, idButton3, idButton2, idComboBox1, idLabel1, idLabel2 };
+
+std::wstring WindowText(HWND window)
+{
+    std::wstring text(static_cast<std::size_t>(::GetWindowTextLengthW(window)) + 1, L'\0');
+    text.resize(static_cast<std::size_t>(::GetWindowTextW(window, text.data(), static_cast<int>(text.size()))));
+    return text;
+}
+
+bool Ticked(HWND checkBox)
+{
+    return ::SendMessageW(checkBox, BM_GETCHECK, 0, 0) == BST_CHECKED;
+}
+
+void RegisterClassOnce(WNDPROC proc)
+{
+    WNDCLASSEXW wc {};
+    wc.cbSize = sizeof(wc);
+    if (::GetClassInfoExW(::GetModuleHandleW(nullptr), kClassName, &wc))
+        return;
+    wc.style = CS_DBLCLKS;
+    wc.lpfnWndProc = proc;
+    wc.hInstance = ::GetModuleHandleW(nullptr);
+    wc.hCursor = ::LoadCursorW(nullptr, MAKEINTRESOURCEW(32512)); // IDC_ARROW
+    wc.lpszClassName = kClassName;
+    ::RegisterClassExW(&wc);
+}
+
+} // namespace
+
+TFormCfg::TFormCfg(HWND owner, std::function<void()> sendStatus)
+    : BtnClose(nullptr), Owner_(owner), SendStatus_(std::move(sendStatus)), Font_(CreateFormFont()),
+      Background_(::CreateSolidBrush(kFormColor))
+{
+    RegisterClassOnce(WindowProc);
+    Handle_ = ::CreateWindowExW(0, kClassName, kCaption, WS_POPUP | WS_CLIPCHILDREN, 0, 0, kClientWidth,
+                                kClientHeight, owner, nullptr, ::GetModuleHandleW(nullptr), this);
+    if (!Handle_)
+        throw std::runtime_error("The settings window could not be created");
+    BtnClose.SetParentWindow(Handle_);
+    Router_.SetParentWindow(Handle_);
+    Router_.Add(BtnClose);
+    CreateComponents();
+    FormCreate();
+}
+
+TFormCfg::~TFormCfg()
+{
+    if (Handle_)
+        ::DestroyWindow(Handle_);
+}
+
+void TFormCfg::CreateComponents()
+{
+    const HINSTANCE instance = ::GetModuleHandleW(nullptr);
+    const auto make = [&](const wchar_t* cls, const wchar_t* text, DWORD style, int x, int y, int w, int h, int id) {
+        const HWND child = ::CreateWindowExW(0, cls, text, WS_CHILD | WS_VISIBLE | style, x, y, w, h, Handle_,
+                                             reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance, nullptr);
+        ::SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(Font_.get()), FALSE);
+        return child;
+    };
+    BtnClose.SetBounds(415, 0, 21, 26);
+    // Created in tab order; the labels take no focus.
+    CheckBox1 = make(L"BUTTON", L"开机自动运行Pictavo", BS_AUTOCHECKBOX | WS_TABSTOP, 32, 64, 129, 17, idCheckBox1);
+    CheckBox2 = make(L"BUTTON", L"自动升级到最新版本", BS_AUTOCHECKBOX | WS_TABSTOP, 32, 96, 129, 17, idCheckBox2);
+    Button1 = make(L"BUTTON", L"浏览...", BS_PUSHBUTTON | WS_TABSTOP, 344, 166, 65, 25, idButton1);
+    Edit1 = make(L"EDIT", L"", ES_AUTOHSCROLL | WS_BORDER | WS_TABSTOP | WS_DISABLED, 32, 168, 306, 21, idEdit1);
+    Button3 = make(L"BUTTON", L"确认", BS_DEFPUSHBUTTON | WS_TABSTOP, 263, 216, 75, 25, idButton3);
+    Button2 = make(L"BUTTON", L"取消", BS_PUSHBUTTON | WS_TABSTOP, 344, 216, 75, 25, idButton2);
+    // A drop-down list's height is that of its open list.
+    ComboBox1 = make(L"COMBOBOX", L"", CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP, 266, 62, 64, 21 + 16 * 16,
+                     idComboBox1);
+    Label1 = make(L"STATIC", L"壁纸下载位置", SS_LEFT, 32, 136, 72, 13, idLabel1);
+    Label2 = make(L"STATIC", L"自动Pictavo: ", SS_LEFT, 193, 65, 67, 13, idLabel2);
+    for (const IntervalItem& item : IntervalTable)
+        ::SendMessageW(ComboBox1, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Wide(item.caption).c_str()));
+}
+
+void TFormCfg::FormCreate()
+{
+    // The class style, so every window of the class casts the shadow.
+    const auto style = static_cast<LONG>(::GetClassLongW(Handle_, GCL_STYLE));
+    ::SetClassLongW(Handle_, GCL_STYLE, style | CS_DROPSHADOW);
+    BtnClose.LoadSkin(L"btn_close");
+    BtnClose.OnClick = [this] { BtnCloseClick(); };
+    ::SendMessageW(CheckBox1, BM_SETCHECK, AppConfig->AutoRun() ? BST_CHECKED : BST_UNCHECKED, 0);
+    ::SendMessageW(CheckBox2, BM_SETCHECK, AppConfig->AutoUpdate() ? BST_CHECKED : BST_UNCHECKED, 0);
+    ::SetWindowTextW(Edit1, Wide(AppConfig->WallPaperDir()).c_str());
+    ::SendMessageW(ComboBox1, CB_SETCURSEL, static_cast<WPARAM>(IntervalIndexOf(AppConfig->ChangeTime())), 0);
+}
+
+void TFormCfg::ShowModal()
+{
+    if (Visible())
+        return;
+    RECT owner {}, self {};
+    if (Owner_ && ::GetWindowRect(Owner_, &owner)) {
+        ::GetWindowRect(Handle_, &self);
+        const int w = self.right - self.left, h = self.bottom - self.top;
+        ::SetWindowPos(Handle_, nullptr, owner.left + (owner.right - owner.left - w) / 2,
+                       owner.top + (owner.bottom - owner.top - h) / 2, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+    }
+    const bool ownerWasEnabled = Owner_ && ::IsWindowEnabled(Owner_);
+    if (ownerWasEnabled)
+        ::EnableWindow(Owner_, FALSE);
+    ModalDone_ = false;
+    ::ShowWindow(Handle_, SW_SHOW);
+    ::SetForegroundWindow(Handle_);
+    ::SetFocus(CheckBox1);
+
+    MSG msg;
+    while (!ModalDone_) {
+        const BOOL got = ::GetMessageW(&msg, nullptr, 0, 0);
+        if (got <= 0) {
+            // The program is ending: leave the quit for the outer loop.
+            ::PostQuitMessage(static_cast<int>(msg.wParam));
+            break;
+        }
+        if (!::IsDialogMessageW(Handle_, &msg)) {
+            ::TranslateMessage(&msg);
+            ::DispatchMessageW(&msg);
+        }
+    }
+    // The owner comes back before the dialog goes, so it keeps the activation.
+    if (ownerWasEnabled)
+        ::EnableWindow(Owner_, TRUE);
+    ::ShowWindow(Handle_, SW_HIDE);
+    ModalDone_ = true;
+}
+
+void TFormCfg::Close()
+{
+    ModalDone_ = true;
+    // Wakes the modal loop should it be waiting for a message.
+    ::PostMessageW(Handle_, WM_NULL, 0, 0);
+}
+
+void TFormCfg::Button1Click()
+{
+    std::string path = BrowseForFolder("浏览文件夹", TBrowseKind::bkFolders, true);
+    if (path.empty())
+        return;
+    if (path.back() != '\\')
+        path += '\\';
+    if (IsFolderWritable(path))
+        ::SetWindowTextW(Edit1, Wide(path).c_str());
+    else
+        ::MessageBoxW(Handle_, L"所选文件夹不可用，请重新选择。", kCaption, MB_OK | MB_ICONERROR);
+}
+
+void TFormCfg::Button3Click()
+{
+    try {
+        AppConfig->SetWallPaperDir(Narrow(WindowText(Edit1)));
+        AppConfig->SetAutoUpdate(Ticked(CheckBox2));
+        AppConfig->SetAutoRun(Ticked(CheckBox1));
+        // The record carries AutoUpdate and AutoRun as just set.
+        if (SendStatus_)
+            SendStatus_();
+        const int index = static_cast<int>(::SendMessageW(ComboBox1, CB_GETCURSEL, 0, 0));
+        if (const auto minutes = IntervalMinutesAt(index))
+            AppConfig->SetChangeTime(*minutes);
+    } catch (const std::exception& e) {
+        // Config.ini could not be written: say so and stay open, so nothing
+        // the user chose is lost without notice.
+        ::MessageBoxW(Handle_, Wide(e.what()).c_str(), kCaption, MB_OK | MB_ICONERROR);
+        return;
+    }
+    Close();
+}
+
+void TFormCfg::Button2Click()
+{
+    Close();
+}
+
+void TFormCfg::BtnCloseClick()
+{
+    Close();
+}
+
+LRESULT CALLBACK TFormCfg::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_NCCREATE) {
+        const auto* create = reinterpret_cast<CREATESTRUCTW*>(lParam);
+        ::SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+    }
+    auto* self = reinterpret_cast<TFormCfg*>(::GetWindowLongPtrW(window, GWLP_USERDATA));
+    if (!self || !self->Handle_)
+        return ::DefWindowProcW(window, message, wParam, lParam);
+    return self->WndProc(window, message, wParam, lParam);
+}
+
+LRESULT TFormCfg::WndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message >= WM_MOUSEFIRST && message <= WM_MOUSELAST) {
+        if (Router_.HandleMouse(message, wParam, lParam))
+            return 0;
+        if (message == WM_LBUTTONDOWN) {
+            DragForm(Handle_);
+            return 0;
+        }
+    }
+    switch (message) {
+    case WM_MOUSELEAVE:
+    case WM_CAPTURECHANGED:
+        Router_.HandleMouse(message, wParam, lParam);
+        break;
+    case WM_PAINT:
+        PaintBuffered(Handle_, [this](HDC dc) {
+            PaintFormTitle(dc, Font_.font(), kCaption);
+            Router_.PaintAll(dc);
+        });
+        return 0;
+    case WM_ERASEBKGND:
+        return 1;
+    case WM_CTLCOLORSTATIC:
+        // Labels and check boxes sit on the form colour; the disabled edit
+        // keeps the system's look.
+        if (reinterpret_cast<HWND>(lParam) != Edit1) {
+            ::SetBkColor(reinterpret_cast<HDC>(wParam), kFormColor);
+            ::SetTextColor(reinterpret_cast<HDC>(wParam), ::GetSysColor(COLOR_WINDOWTEXT));
+            return reinterpret_cast<LRESULT>(Background_.get());
+        }
+        break;
+    case DM_GETDEFID:
+        return MAKELRESULT(idButton3, DC_HASDEFID);
+    case WM_COMMAND:
+        if (HIWORD(wParam) == BN_CLICKED) {
+            switch (LOWORD(wParam)) {
+            case idButton1: Button1Click(); return 0;
+            case idButton2: Button2Click(); return 0;
+            case idButton3: Button3Click(); return 0;
+            default: break; // Esc (IDCANCEL) is bound to nothing
+            }
+        }
+        return 0;
+    case WM_CLOSE:
+        Close();
+        return 0;
+    case WM_DESTROY:
+        Handle_ = nullptr;
+        break;
+    default:
+        break;
+    }
+    return ::DefWindowProcW(window, message, wParam, lParam);
+}
+
+} // namespace ui

@@ -1,0 +1,61 @@
+#pragma once
+// The settings dialog: start with the system, automatic update, the wallpaper
+// change interval and the download folder. Created hidden once at start-up
+// (its controls take AppConfig's values then and only then), shown modally
+// over the main window, kept until the program ends.
+#include <windows.h>
+
+#include <functional>
+#include <string>
+
+#include "ui/BrowseForFolder.h"
+#include "ui/win32/FormLook.h"
+#include "ui/win32/SkinBtn.h"
+
+namespace ui {
+
+class TFormCfg {
+public:
+    // owner: the main window. sendStatus: the worker's SendStatus.
+    TFormCfg(HWND owner, std::function<void()> sendStatus);
+    ~TFormCfg();
+    TFormCfg(const TFormCfg&) = delete;
+    TFormCfg& operator=(const TFormCfg&) = delete;
+
+    HWND Handle() const { return Handle_; }
+    bool Visible() const { return ::IsWindowVisible(Handle_) != FALSE; }
+
+    // Shows the dialog centred over its owner, which stays disabled until the
+    // dialog closes; returns then.
+    void ShowModal();
+
+    // The folder chooser; tests put their own in its place.
+    std::function<std::string(const std::string&, TBrowseKind, bool)> BrowseForFolder = ui::BrowseForFolder;
+
+    // The components, for the owner's tests and the window procedure.
+    HWND Label1 = nullptr, Label2 = nullptr, CheckBox1 = nullptr, CheckBox2 = nullptr, Edit1 = nullptr,
+         Button1 = nullptr, Button2 = nullptr, Button3 = nullptr, ComboBox1 = nullptr;
+    TSkinBtn BtnClose;
+
+    void Button1Click();
+    void Button2Click();
+    void Button3Click();
+    void BtnCloseClick();
+
+private:
+    static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT WndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    void FormCreate();
+    void CreateComponents();
+    void Close();
+
+    HWND Owner_;
+    HWND Handle_ = nullptr;
+    std::function<void()> SendStatus_;
+    TGdiObject Font_;
+    TGdiObject Background_;
+    TSkinBtnRouter Router_;
+    bool ModalDone_ = true;
+};
+
+} // namespace ui
