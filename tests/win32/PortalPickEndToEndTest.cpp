@@ -234,10 +234,20 @@ TEST(PortalPickEndToEnd, PickedPictureIsDownloadedAppliedAndReported)
     EXPECT_TRUE(WaitFor([&] { return DesktopWallpaper(dir) == saved; })) << DesktopWallpaper(dir);
     EXPECT_EQ(ReadFileBytes(saved).substr(0, 2), "\xFF\xD8");
     EXPECT_EQ(portal.Requests("/pics/harbour.jpg"), 1);
-    // The new period restarts the schedule, which the worker reports.
-    EXPECT_TRUE(WaitFor([&] { return Lines(records) >= 3; })) << ReadFileBytes(records);
+    // The pick restarts the period (from 0 to now), which the worker reports.
+    ASSERT_TRUE(WaitFor([&] { return Lines(records) >= 3; })) << ReadFileBytes(records);
+    const std::string log = ReadFileBytes(records);
+    const std::string afterPick = log.substr(log.find('\n', log.find('\n') + 1) + 1);
+    EXPECT_EQ(afterPick.find("NextChangeTime="), 0u) << log;
+    EXPECT_EQ(afterPick.find("(0)"), std::string::npos) << log;
 
-    // Showing the running client again navigates nothing.
+    // Hidden to the tray and shown again by tray clicks, and by a second
+    // start's message: the page stays, nothing is navigated.
+    constexpr UINT kTrayMessage = WM_APP + 1;
+    ::SendMessageW(window, kTrayMessage, 0, WM_LBUTTONUP);
+    EXPECT_FALSE(::IsWindowVisible(window));
+    ::SendMessageW(window, kTrayMessage, 0, WM_LBUTTONUP);
+    EXPECT_TRUE(::IsWindowVisible(window));
     ::SendMessageW(window, 18621 /* WM_SHOWCLIENT */, 0, 0);
     EXPECT_EQ(Navigations(window), sent);
 
