@@ -69,7 +69,9 @@ TBrisvaneMainForm::TBrisvaneMainForm(TMainFormOptions options)
         if (FWorkThread)
             FWorkThread->RequestDownload(request);
     });
-    for (ui::TSkinBtn* b : {&BtnCfg, &BtnMini, &BtnClose}) {
+    // Painted in this order: each button covers its left neighbour's last
+    // column, and the settings button covers the minimise button's first.
+    for (ui::TSkinBtn* b : {&BtnMini, &BtnClose, &BtnCfg}) {
         b->SetParentWindow(Handle_);
         Router_.Add(*b);
     }

@@ -185,9 +185,10 @@ void TSkinBtn::Repaint() const
 
 TSkinBtn* TSkinBtnRouter::At(POINT at) const
 {
-    for (TSkinBtn* b : Buttons_)
-        if (b->Contains(at))
-            return b;
+    // The last painted lies on top where buttons overlap.
+    for (auto it = Buttons_.rbegin(); it != Buttons_.rend(); ++it)
+        if ((*it)->Contains(at))
+            return *it;
     return nullptr;
 }
 

@@ -1,0 +1,131 @@
+// The skin button painted into a memory surface and read back: the test
+// strips have one solid colour per frame (red, green, blue) and a
+// transparent bottom row.
+#include <gtest/gtest.h>
+
+#include "UiTestSupport.h"
+#include "ui/win32/SkinBtn.h"
+
+using ui::TSkinBtn;
+
+namespace {
+
+constexpr COLORREF kWhite = RGB(255, 255, 255);
+constexpr COLORREF kNormal = RGB(255, 0, 0), kHover = RGB(0, 255, 0), kPressed = RGB(0, 0, 255);
+
+// The colour the button shows at its middle, painted on white.
+COLORREF Frame(TSkinBtn& button)
+{
+    ui_test::Canvas canvas(80, 40, kWhite);
+    button.Paint(canvas.dc());
+    return canvas.Pixel(10, 10);
+}
+
+} // namespace
+
+TEST(SkinBtn, LoadSkinSizesTheButtonToOneFrame)
+{
+    TSkinBtn button(nullptr);
+    EXPECT_EQ(button.Width(), 69);
+    EXPECT_EQ(button.Height(), 22);
+    button.SetBounds(0, 0, 50, 40);
+    button.LoadSkin(L"test_strip63");
+    EXPECT_EQ(button.Width(), 21);
+    EXPECT_EQ(button.Height(), 26);
+
+    // The program's own strips, by the lower-case names the windows use.
+    for (const wchar_t* name : {L"btn_cfg", L"btn_mini", L"btn_close"}) {
+        TSkinBtn shipped(nullptr);
+        shipped.LoadSkin(name);
+        EXPECT_EQ(shipped.Width(), 21) << name;
+        EXPECT_EQ(shipped.Height(), 26) << name;
+    }
+}
+
+TEST(SkinBtn, HoverPressReleaseLeaveShowTheirFrames)
+{
+    TSkinBtn button(nullptr);
+    button.LoadSkin(L"TEST_STRIP63");
+    int clicks = 0;
+    button.OnClick = [&] { ++clicks; };
+    const POINT inside {10, 10}, outside {40, 10};
+
+    EXPECT_EQ(Frame(button), kNormal);
+    button.MouseEnter();
+    EXPECT_EQ(Frame(button), kHover);
+    button.MouseDown(MK_LBUTTON, inside);
+    EXPECT_EQ(Frame(button), kPressed);
+    button.MouseUp(MK_LBUTTON, inside);
+    EXPECT_EQ(Frame(button), kNormal); // not hover, until the mouse comes again
+    button.MouseLeave();
+    EXPECT_EQ(Frame(button), kNormal);
+    EXPECT_EQ(clicks, 1);
+
+    // Released away from the button: no click. Other buttons change nothing.
+    button.MouseDown(MK_LBUTTON, inside);
+    button.MouseUp(MK_LBUTTON, outside);
+    button.MouseDown(MK_RBUTTON, inside);
+    EXPECT_EQ(Frame(button), kNormal);
+    EXPECT_EQ(clicks, 1);
+
+    // The strip's alpha blends over what lies beneath.
+    ui_test::Canvas canvas(30, 30, kWhite);
+    button.Paint(canvas.dc());
+    EXPECT_EQ(canvas.Pixel(10, 25), kWhite);
+    EXPECT_EQ(canvas.Pixel(10, 24), kNormal);
+}
+
+TEST(SkinBtn, DownPinsThePressedFrame)
+{
+    TSkinBtn button(nullptr);
+    button.LoadSkin(L"TEST_STRIP63");
+    button.SetDown(true);
+    EXPECT_EQ(Frame(button), kPressed);
+    button.MouseEnter();
+    EXPECT_EQ(Frame(button), kPressed);
+    button.MouseLeave();
+    EXPECT_EQ(Frame(button), kPressed);
+    button.SetDown(false);
+    EXPECT_EQ(Frame(button), kNormal);
+}
+
+TEST(SkinBtn, A64PixelStripGives21PixelFramesAndHidesTheLeftoverColumn)
+{
+    TSkinBtn button(nullptr);
+    button.LoadSkin(L"TEST_STRIP64");
+    EXPECT_EQ(button.Width(), 21);
+    button.MouseDown(MK_LBUTTON, {5, 5});
+    ui_test::Canvas canvas(80, 40, kWhite);
+    button.Paint(canvas.dc());
+    EXPECT_EQ(canvas.Pixel(0, 10), kPressed);
+    EXPECT_EQ(canvas.Pixel(20, 10), kPressed);
+    EXPECT_EQ(canvas.Pixel(21, 10), kWhite);
+}
+
+TEST(SkinBtn, WithoutAnImageItPaintsNothingAndStillClicks)
+{
+    TSkinBtn button(nullptr);
+    button.SetBounds(0, 0, 21, 26);
+    int clicks = 0;
+    button.OnClick = [&] { ++clicks; };
+    button.MouseEnter();
+    button.MouseDown(MK_LBUTTON, {5, 5});
+    EXPECT_EQ(Frame(button), kWhite);
+    button.MouseUp(MK_LBUTTON, {5, 5});
+    EXPECT_EQ(clicks, 1);
+}
+
+TEST(SkinBtn, LoadSkinErrorsReachTheCallerAndKeepTheLoadedStrip)
+{
+    TSkinBtn button(nullptr);
+    button.LoadSkin(L"TEST_STRIP63");
+    EXPECT_THROW(button.LoadSkin(L"NO_SUCH_STRIP"), ui::EResNotFound);
+    try {
+        button.LoadSkin(L"TEST_BROKEN");
+        ADD_FAILURE() << "a resource that is no picture loaded";
+    } catch (const ui::EGdiplusError& e) {
+        EXPECT_NE(e.Status(), 0);
+    }
+    EXPECT_EQ(button.Width(), 21);
+    EXPECT_EQ(Frame(button), kNormal);
+}
