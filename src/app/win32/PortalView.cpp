@@ -7,6 +7,7 @@
 #include "app/BridgeAccess.h"
 #include "platform/FileSystem.h"
 #include "platform/win32/WinText.h"
+#include "ui/win32/FormLook.h"
 
 namespace app::win {
 
@@ -14,7 +15,6 @@ namespace {
 
 constexpr CLSID kWebBrowserClsid = {0x8856F961, 0x340A, 0x11D0, {0xA9, 0x6B, 0x00, 0xC0, 0x4F, 0xD7, 0x05, 0xA2}};
 constexpr const wchar_t* kViewClass = L"PictavoPortalView";
-constexpr COLORREF kBackground = RGB(237, 238, 240);
 
 std::string HexCode(HRESULT code)
 {
@@ -171,9 +171,8 @@ void PortalView::Paint(HWND window) const
     const HDC dc = ::BeginPaint(window, &ps);
     RECT area {};
     ::GetClientRect(window, &area);
-    const HBRUSH brush = ::CreateSolidBrush(kBackground);
-    ::FillRect(dc, &area, brush);
-    ::DeleteObject(brush);
+    const ui::TGdiObject brush(::CreateSolidBrush(ui::kFormColor));
+    ::FillRect(dc, &area, brush.brush());
     if (createError_ != S_OK) {
         const std::wstring text = platform::win::Wide(
             "The portal cannot be shown: the system web browser control is not available (error " +

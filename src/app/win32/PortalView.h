@@ -52,6 +52,9 @@ public:
     bool TranslateAccelerator(MSG& message);
 
     HWND Window() const { return window_; }
+    // False when the system's browser control could not be created; the
+    // view then shows why in its place.
+    bool HasControl() const { return browser_ != nullptr; }
     // The host as the control sees it (window.external is reached through it).
     IDocHostUIHandler& UIHandler() { return *site_->UIHandler(); }
     // Every URL the view was sent to, in order.

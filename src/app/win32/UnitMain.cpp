@@ -139,7 +139,8 @@ void TBrisvaneMainForm::FormShow()
         EmbeddedWB1->Navigate(EmbeddedWB1->LoadingPageUrl());
         EmbeddedWB1->Navigate(PortalHomeUrl());
     } catch (const win::ENavigateError& e) {
-        ::MessageBoxW(Handle_, platform::win::Wide(e.what()).c_str(), kCaption, MB_OK | MB_ICONERROR);
+        if (EmbeddedWB1->HasControl()) // a missing control already says so in the view
+            ::MessageBoxW(Handle_, platform::win::Wide(e.what()).c_str(), kCaption, MB_OK | MB_ICONERROR);
     }
     if (OnFormShow)
         OnFormShow();
