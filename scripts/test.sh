@@ -44,9 +44,11 @@ fi
 wineserver -p >/dev/null 2>&1 </dev/null || true
 trap 'wineserver -k >/dev/null 2>&1 || true' EXIT
 # Start Wine's own services now, detached from our output: started by the
-# first test instead, they would keep ctest's output pipe open for good.
-wineboot >/dev/null 2>&1 </dev/null || true
-xvfb ctest --preset win32 -j "$jobs" --timeout 600 </dev/null
+# first test instead, they would keep ctest's output pipe open for good. They
+# start on the X display the tests use: Wine's desktop process keeps the
+# display it found, and without one no test could open a top-level window.
+xvfb bash -c 'wineboot >/dev/null 2>&1 </dev/null || true
+  exec ctest --preset win32 -j "$1" --timeout 600 </dev/null' wine-tier "$jobs"
 
 if [ -x "$here/scripts/fuzz.sh" ]; then
   echo "=== fuzz"

@@ -5,7 +5,9 @@
 
 #include "app/Endpoints.h"
 #include "app/TrayClick.h"
+#include "app/win32/BridgeTestHook.h"
 #include "config/uAppConfig.h"
+#include "platform/win32/WinText.h"
 #include "ui/win32/UnitCfg.h"
 
 namespace app {
@@ -63,8 +65,10 @@ TBrisvaneMainForm::TBrisvaneMainForm(TMainFormOptions options)
                                 kClientHeight, nullptr, nullptr, ::GetModuleHandleW(nullptr), this);
     if (!Handle_)
         throw std::runtime_error("The main window could not be created");
-    PortalArea_ = ::CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_VISIBLE | SS_NOTIFY, 0, 27, 895, 550, Handle_,
-                                    nullptr, ::GetModuleHandleW(nullptr), nullptr);
+    EmbeddedWB1 = std::make_unique<win::PortalView>(Handle_, [this](const std::string& request) {
+        if (FWorkThread)
+            FWorkThread->RequestDownload(request);
+    });
     // Painted in this order: each button covers its left neighbour's last
     // column, and the settings button covers the minimise button's first.
     for (ui::TSkinBtn* b : {&BtnMini, &BtnClose, &BtnCfg}) {
@@ -130,6 +134,14 @@ void TBrisvaneMainForm::FormDestroy()
 
 void TBrisvaneMainForm::FormShow()
 {
+    // The loading page shows until the portal, asked for at once, replaces it.
+    try {
+        EmbeddedWB1->Navigate(EmbeddedWB1->LoadingPageUrl());
+        EmbeddedWB1->Navigate(PortalHomeUrl());
+    } catch (const win::ENavigateError& e) {
+        if (EmbeddedWB1->HasControl()) // a missing control already says so in the view
+            ::MessageBoxW(Handle_, platform::win::Wide(e.what()).c_str(), kCaption, MB_OK | MB_ICONERROR);
+    }
     if (OnFormShow)
         OnFormShow();
 }
@@ -253,9 +265,11 @@ LRESULT TBrisvaneMainForm::WndProc(HWND window, UINT message, WPARAM wParam, LPA
         return 0;
     case WM_ERASEBKGND:
         return 1;
-    case WM_CTLCOLORSTATIC:
-        if (reinterpret_cast<HWND>(lParam) == PortalArea_)
-            return reinterpret_cast<LRESULT>(Background_.get());
+    case WM_COPYDATA:
+        if (EmbeddedWB1 && win::TestHooksEnabled())
+            if (const auto answer = win::HandleTestRequest(*EmbeddedWB1, window, wParam,
+                                                           *reinterpret_cast<const COPYDATASTRUCT*>(lParam)))
+                return *answer;
         break;
     case kTrayMessage:
         if (lParam == WM_LBUTTONUP)
@@ -281,6 +295,7 @@ LRESULT TBrisvaneMainForm::WndProc(HWND window, UINT message, WPARAM wParam, LPA
             Options_.Terminate();
         return 0;
     case WM_DESTROY:
+        EmbeddedWB1.reset(); // the control closes while its window still exists
         FormDestroy();
         Handle_ = nullptr;
         break;

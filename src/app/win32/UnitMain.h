@@ -9,6 +9,7 @@
 #include <functional>
 #include <memory>
 
+#include "app/win32/PortalView.h"
 #include "engine/uWorkThread.h"
 #include "ui/win32/FormLook.h"
 #include "ui/win32/SkinBtn.h"
@@ -48,7 +49,7 @@ public:
 
     HWND Handle() const { return Handle_; }
     // Where the portal view lives: (0, 27), 895 x 550.
-    HWND PortalArea() const { return PortalArea_; }
+    HWND PortalArea() const { return EmbeddedWB1 ? EmbeddedWB1->Window() : nullptr; }
     bool ShowMainWindowAtStart() const { return ShowMainWindowAtStart_; }
     bool TrayIconVisible() const { return TrayVisible_; }
 
@@ -73,6 +74,8 @@ public:
     std::function<void()> OnFormShow;
 
     std::shared_ptr<engine::TWorkThread> FWorkThread;
+    // The portal; its downloadPic requests go to FWorkThread.
+    std::unique_ptr<win::PortalView> EmbeddedWB1;
     ui::TSkinBtn BtnCfg, BtnMini, BtnClose;
 
     // The tray icon's callback message and menu commands.
@@ -91,7 +94,6 @@ private:
 
     TMainFormOptions Options_;
     HWND Handle_ = nullptr;
-    HWND PortalArea_ = nullptr;
     ui::TGdiObject Font_;
     ui::TGdiObject Background_;
     ui::TSkinBtnRouter Router_;

@@ -85,6 +85,9 @@ void RunApplication()
         mainForm.Show();
     MSG msg;
     while (::GetMessageW(&msg, nullptr, 0, 0) > 0) {
+        // The browser control sees its keys first (and the view drops Ctrl+N).
+        if (mainForm.EmbeddedWB1 && mainForm.EmbeddedWB1->TranslateAccelerator(msg))
+            continue;
         ::TranslateMessage(&msg);
         ::DispatchMessageW(&msg);
     }

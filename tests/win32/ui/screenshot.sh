@@ -57,7 +57,8 @@ sleep 1
 read -r x y < <(geometry Pictavo)
 import -window root "$out/main-window.png"
 shot="$out/main-window.png"
-check "main window background" "$(pixel "$shot" $((x + 450)) $((y + 300)))" EDEEF0
+# The browser control covers (0, 27)-(895, 577): the background shows around it.
+check "main window background" "$(pixel "$shot" $((x + 4)) $((y + 590)))" EDEEF0
 check "title strip background" "$(pixel "$shot" $((x + 400)) $((y + 13)))" EDEEF0
 check "bottom strip background" "$(pixel "$shot" $((x + 450)) $((y + 590)))" EDEEF0
 [ "$(darkest "$shot" "40x12+$((x + 24))+$((y + 5))")" -lt 100 ] && check "caption drawn" yes yes ||

@@ -1,0 +1,78 @@
+#pragma once
+// EmbeddedWB1: the system WebBrowser control below the main window's title
+// strip, showing the loading page and then the portal, whose downloadPic
+// calls reach the owner's request handler.
+#include <windows.h>
+#include <exdisp.h>
+#include <ole2.h>
+
+#include <functional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "app/win32/BrowserSite.h"
+#include "app/win32/ComObject.h"
+#include "app/win32/ScriptBridge.h"
+
+namespace app::win {
+
+// A navigation the control refused, with its result code.
+class ENavigateError : public std::runtime_error {
+public:
+    ENavigateError(const std::string& url, HRESULT code);
+    HRESULT Code() const noexcept { return code_; }
+
+private:
+    HRESULT code_;
+};
+
+inline constexpr RECT kPortalViewBounds {0, 27, 895, 577};
+
+class PortalView {
+public:
+    using RequestHandler = TScriptBridge::RequestHandler;
+
+    // Creates the view's window in parent and the control in it. A missing
+    // control leaves the view showing why; Navigate then raises the reason.
+    PortalView(HWND parent, RequestHandler onRequest);
+    ~PortalView();
+    PortalView(const PortalView&) = delete;
+    PortalView& operator=(const PortalView&) = delete;
+
+    // Raises ENavigateError when the control answers anything but S_OK.
+    void Navigate(const std::string& url);
+
+    // "res://<this program's file name>/Loading".
+    const std::string& LoadingPageUrl() const { return loadingPageUrl_; }
+    // Where the top-level document is, as far as the bridge is concerned.
+    std::string TopLevelUrl() const;
+    // For the message loop: lets the control handle its keys (and the view
+    // swallow the disabled shortcuts). True when the message was used.
+    bool TranslateAccelerator(MSG& message);
+
+    HWND Window() const { return window_; }
+    // False when the system's browser control could not be created; the
+    // view then shows why in its place.
+    bool HasControl() const { return browser_ != nullptr; }
+    // The host as the control sees it (window.external is reached through it).
+    IDocHostUIHandler& UIHandler() { return *site_->UIHandler(); }
+    // Every URL the view was sent to, in order.
+    const std::vector<std::string>& Navigations() const { return navigations_; }
+
+private:
+    static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    void Paint(HWND window) const;
+    void CreateControl();
+
+    HWND window_ = nullptr;
+    std::string loadingPageUrl_;
+    ComPtr<TScriptBridge> bridge_;
+    ComPtr<TBrowserSite> site_;
+    ComPtr<IOleObject> object_;
+    ComPtr<IWebBrowser2> browser_;
+    HRESULT createError_ = S_OK;
+    std::vector<std::string> navigations_;
+};
+
+} // namespace app::win

@@ -1,0 +1,141 @@
+#include "app/win32/ScriptBridge.h"
+
+#include <cxxabi.h>
+
+#include <cstdlib>
+#include <cwchar>
+#include <exception>
+#include <memory>
+#include <typeinfo>
+
+#include "app/BridgeAccess.h"
+#include "platform/win32/WinText.h"
+
+namespace app::win {
+
+namespace {
+
+// The exception's class name, readable ("std::runtime_error"), for the page.
+std::string ClassNameOf(const std::type_info& type)
+{
+    int status = 0;
+    const std::unique_ptr<char, decltype(&std::free)> name(
+        abi::__cxa_demangle(type.name(), nullptr, nullptr, &status), &std::free);
+    return status == 0 && name ? name.get() : type.name();
+}
+
+void Describe(EXCEPINFO* error, const std::string& source, const std::string& message)
+{
+    if (!error)
+        return;
+    *error = EXCEPINFO {};
+    error->wCode = kBridgeErrorCode;
+    error->bstrSource = ::SysAllocString(platform::win::Wide(source).c_str());
+    error->bstrDescription = ::SysAllocString(platform::win::Wide(message).c_str());
+    error->dwHelpContext = 0;
+}
+
+} // namespace
+
+ComPtr<TScriptBridge> TScriptBridge::Create(RequestHandler onRequest, UrlSource topLevelUrl,
+                                            std::string loadingPageUrl)
+{
+    return MakeComObject<TScriptBridge>(std::move(onRequest), std::move(topLevelUrl), std::move(loadingPageUrl));
+}
+
+TScriptBridge::TScriptBridge(RequestHandler onRequest, UrlSource topLevelUrl, std::string loadingPageUrl)
+    : onRequest_(std::move(onRequest)), topLevelUrl_(std::move(topLevelUrl)),
+      loadingPageUrl_(std::move(loadingPageUrl))
+{
+}
+
+void TScriptBridge::Disconnect() noexcept
+{
+    onRequest_ = nullptr;
+    topLevelUrl_ = nullptr;
+}
+
+HRESULT TScriptBridge::QueryInterface(REFIID riid, void** out)
+{
+    if (!out)
+        return E_POINTER;
+    if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IDispatch)) {
+        *out = static_cast<IDispatch*>(this);
+        AddRef();
+        return S_OK;
+    }
+    *out = nullptr;
+    return E_NOINTERFACE;
+}
+
+ULONG TScriptBridge::Release()
+{
+    const ULONG left = refs_.Drop();
+    if (left == 0)
+        delete this;
+    return left;
+}
+
+HRESULT TScriptBridge::GetTypeInfoCount(UINT* count)
+{
+    if (!count)
+        return E_POINTER;
+    *count = 0;
+    return S_OK;
+}
+
+HRESULT TScriptBridge::GetTypeInfo(UINT, LCID, ITypeInfo** info)
+{
+    if (info)
+        *info = nullptr;
+    return E_NOTIMPL;
+}
+
+HRESULT TScriptBridge::GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID, DISPID* ids)
+{
+    // Only the first name counts; the ids of names we do not know stay as given.
+    if (count == 0 || !names || !names[0] || !ids || std::wcscmp(names[0], L"downloadPic") != 0)
+        return E_NOTIMPL;
+    ids[0] = kDownloadPicDispId;
+    return S_OK;
+}
+
+HRESULT TScriptBridge::Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* params, VARIANT*, EXCEPINFO* error,
+                              UINT* argError)
+{
+    if (id != kDownloadPicDispId)
+        return E_NOTIMPL;
+    const std::string where = topLevelUrl_ ? topLevelUrl_() : std::string();
+    if (!onRequest_ || !BridgeMayAnswer(where, loadingPageUrl_))
+        return E_ACCESSDENIED;
+    return DownloadPic(params, error, argError);
+}
+
+HRESULT TScriptBridge::DownloadPic(const DISPPARAMS* params, EXCEPINFO* error, UINT* argError)
+{
+    // A call without arguments; an empty array is treated alike rather than
+    // read past its end.
+    if (!params || !params->rgvarg || params->cArgs == 0)
+        return DISP_E_MEMBERNOTFOUND;
+    // COM stores arguments last first: element 0 is the call's last argument.
+    const VARIANT& argument = params->rgvarg[0];
+    if (V_VT(&argument) != VT_BSTR) {
+        if (argError)
+            *argError = 0;
+        return DISP_E_TYPEMISMATCH;
+    }
+    try {
+        const BSTR text = V_BSTR(&argument);
+        const std::wstring request = text ? std::wstring(text) : std::wstring(); // up to the first zero
+        onRequest_(platform::win::Narrow(request));
+    } catch (const std::exception& e) {
+        Describe(error, ClassNameOf(typeid(e)), e.what());
+        return DISP_E_EXCEPTION;
+    } catch (...) {
+        Describe(error, "unknown", "The download request failed.");
+        return DISP_E_EXCEPTION;
+    }
+    return S_OK;
+}
+
+} // namespace app::win
