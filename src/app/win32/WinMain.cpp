@@ -65,7 +65,10 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int)
         ::DispatchMessageW(&msg);
     }
 
-    worker->SetActive(false);
+    // A worker still inside a pass past the limit uses AppConfig: end the
+    // process here rather than free what it uses.
+    if (!worker->SetActive(false))
+        ::TerminateProcess(::GetCurrentProcess(), 0);
     worker.reset();
     AppConfig.reset();
     return 0;
