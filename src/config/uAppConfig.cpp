@@ -4,6 +4,7 @@
 
 #include "config/uIniFiles.h"
 #include "platform/FileSystem.h"
+#include "platform/HttpDownload.h"
 #include "platform/Process.h"
 #include "platform/ServiceMarker.h"
 #include "platform/SystemInfo.h"
@@ -148,12 +149,22 @@ void TAppConfig::LoadFromDir(const std::string& configDir)
 
 void TAppConfig::LoadWallPaperList()
 {
+    WallPaperList_ = ReadWallPaperList();
+}
+
+std::vector<std::string> TAppConfig::ReadWallPaperList() const
+{
     const std::string dir = WallPaperDir();
     if (!platform::DirectoryExists(dir))
         platform::ForceDirectories(dir);
-    WallPaperList_.clear();
-    ListFiles(&WallPaperList_, dir, false);
-    std::erase_if(WallPaperList_, [](const std::string& path) { return !IsImageFile(path); });
+    std::vector<std::string> list;
+    ListFiles(&list, dir, false);
+    // A download still under way (or cut off by a crash) is not a wallpaper.
+    std::erase_if(list, [](const std::string& path) {
+        return platform::IsUniqueFileName(NamePart(path, platform::PathDelim), platform::download::kTempPrefix) ||
+               !IsImageFile(path);
+    });
+    return list;
 }
 
 std::string TAppConfig::WallPaper() const
@@ -185,7 +196,10 @@ void TAppConfig::SetChangeTime(uint32_t value)
     if (ChangeTime_.exchange(value) == value)
         return;
     NotifyScheduleChanged();
-    WriteIniValue(ConfigFile_, kSection, "ChangeTime", static_cast<std::int64_t>(value), ikInteger);
+    // Stored as its 32-bit pattern, the form Load reads back: a value above
+    // the signed range must not fail after the field has changed.
+    WriteIniValue(ConfigFile_, kSection, "ChangeTime", static_cast<std::int64_t>(static_cast<std::int32_t>(value)),
+                  ikInteger);
 }
 
 void TAppConfig::SetLastChangeTime(int64_t value)
@@ -221,13 +235,16 @@ void TAppConfig::SetWallPaper(const std::string& value)
     WriteIniValue(ConfigFile_, kSection, "WallPaper", value, ikString);
 }
 
-void TAppConfig::SetWallPaperDir(const std::string& value)
+bool TAppConfig::SetWallPaperDir(const std::string& value)
 {
+    if (!IsAbsolutePath(value))
+        return false;
     {
         std::lock_guard<std::mutex> guard(TextLock_);
         if (WallPaperDir_ == value)
-            return;
+            return true;
         WallPaperDir_ = value;
     }
     WriteIniValue(ConfigFile_, kSection, "WallPaperDir", value, ikString);
+    return true;
 }

@@ -51,6 +51,9 @@ public:
     void LoadFromDir(const std::string& configDir);
     // Rebuilds WallPaperList from the pictures under WallPaperDir.
     void LoadWallPaperList();
+    // The same list, built without touching WallPaperList (creates a missing
+    // folder). The work thread reads it outside its lock and swaps it in.
+    std::vector<std::string> ReadWallPaperList() const;
 
     uint32_t ChangeTime() const { return ChangeTime_.load(); }
     int64_t LastChangeTime() const { return LastChangeTime_.load(); }
@@ -67,13 +70,15 @@ public:
     std::vector<std::string>& WallPaperList() { return WallPaperList_; }
 
     // Each writes its key only when the value changes; a failed write throws
-    // EIniFileException after the field took the new value.
+    // EIniFileException after the field took the new value. SetWallPaperDir
+    // refuses (false, nothing changed) a folder that is not an absolute path,
+    // as Load would ignore it.
     void SetAutoRun(bool value);
     void SetAutoUpdate(bool value);
     void SetChangeTime(uint32_t value);
     void SetLastChangeTime(int64_t value);
     void SetWallPaper(const std::string& value);
-    void SetWallPaperDir(const std::string& value);
+    bool SetWallPaperDir(const std::string& value);
 
     // Called after ChangeTime or LastChangeTime took a new value, on the
     // thread that changed it; the work thread wakes on it.

@@ -206,6 +206,9 @@ std::string ToText(const TIniValue& v)
 void WriteText(const std::string& file, const std::string& section, const std::string& key,
                const std::string& value)
 {
+    // A line break would end the value early and start keys of its own.
+    if (value.find_first_of("\r\n") != std::string::npos)
+        throw EIniFileException(file);
     if (!platform::WriteProfileKey(file, section, key, value))
         throw EIniFileException(file);
 }

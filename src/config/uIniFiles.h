@@ -51,7 +51,8 @@ TIniValue ReadIniValue(const std::string& file, const std::string& section, cons
 
 // Writes the value converted to the kind. Throws ERangeError for an integer
 // outside the signed 32-bit range (nothing written) and EIniFileException
-// when the file cannot be written.
+// when the file cannot be written or the text holds a line break (nothing
+// written).
 void WriteIniValue(const std::string& file, const std::string& section, const std::string& key,
                    const TIniValue& value, TIniValueKind kind);
 

@@ -109,13 +109,24 @@ std::int32_t TFileDownLoadThread::FetchIntoDestFile()
 {
     if (DestFile.empty())
         return platform::download::kInvalidArgument;
-    TempFile temp(platform::CreateUniqueFile(FolderOf(DestFile), ".pictavo-"));
+    TempFile temp(platform::CreateUniqueFile(FolderOf(DestFile), platform::download::kTempPrefix));
     if (temp.path().empty())
         return platform::download::kCannotCreateFile;
+    windowStart_ = std::chrono::steady_clock::now();
     const std::int32_t result = platform::DownloadUrlToFile(
         Url, temp.path(), [this](std::uint32_t p, std::uint32_t max) { return DoProgress(p, max); }, maxBytes_);
+    if (stalled_)
+        return platform::download::kStalled;
     if (result != platform::download::kOk)
         return result;
+    // Checked before the move, so a file of the same name is never replaced
+    // by an error page or anything else the caller cannot use.
+    if (contentCheck_ && !contentCheck_(temp.path()))
+        return platform::download::kBadContent;
+    // A download given up after its last notification still must not take
+    // the place of the file its successor may be writing.
+    if (Terminated())
+        return platform::download::kAborted;
     return temp.MoveTo(DestFile) ? platform::download::kOk : platform::download::kCannotCreateFile;
 }
 
@@ -126,6 +137,16 @@ platform::ProgressAnswer TFileDownLoadThread::DoProgress(std::uint32_t progress,
     platform::RunOnMainThread([this] { SyncProgress(); });
     if (Terminated())
         abortRequested_ = true;
+    // A server that sends headers and then nothing, or a byte now and then,
+    // would otherwise hold the transfer until the user picks again.
+    const auto now = std::chrono::steady_clock::now();
+    if (progress - windowBytes_ >= platform::download::kStallBytes || progress < windowBytes_) {
+        windowStart_ = now;
+        windowBytes_ = progress;
+    } else if (now - windowStart_ >= stallWindow_) {
+        stalled_ = true;
+        abortRequested_ = true;
+    }
     return abortRequested_ ? platform::ProgressAnswer::Abort : platform::ProgressAnswer::Continue;
 }
 

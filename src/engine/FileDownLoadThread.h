@@ -3,11 +3,15 @@
 // Progress goes to the main thread; the outcome (OnDone or OnFail) is called on
 // the download thread itself.
 //
-// The body is written to a temporary file beside DestFile and renamed over
-// DestFile only when the whole transfer succeeded. A failed or aborted transfer
-// removes only its own temporary file, so an existing file of the same name
-// survives, and a superseded download never touches its successor's file.
+// The body is written to a temporary file beside DestFile (named
+// download::kTempPrefix + a unique part) and renamed over DestFile only when the whole
+// transfer succeeded, the thread was not asked to terminate and the content
+// check, if any, accepted the temporary file. Anything else removes only the
+// temporary file, so an existing file of the same name survives, and a
+// superseded download never touches its successor's file. A transfer that
+// brings less than kStallBytes within the stall window fails with kStalled.
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -52,6 +56,11 @@ public:
     // Largest body accepted (platform::download::kDefaultMaxBytes unless set
     // before the thread starts).
     void SetMaxBytes(std::uint64_t maxBytes) { maxBytes_ = maxBytes; }
+    // Set before the thread starts: the downloaded file moves into place only
+    // when check(temporary path) answers true; otherwise OnFail gets kBadContent.
+    void SetContentCheck(std::function<bool(const std::string&)> check) { contentCheck_ = std::move(check); }
+    // Set before the thread starts (tests shorten it).
+    void SetStallWindow(std::chrono::milliseconds window) { stallWindow_ = window; }
 
 protected:
     void Execute() override;
@@ -65,6 +74,12 @@ private:
     std::atomic<std::uint32_t> progressMax_ {0};
     bool abortRequested_ = false; // download thread only
     std::uint64_t maxBytes_ = platform::download::kDefaultMaxBytes;
+    std::function<bool(const std::string&)> contentCheck_;
+    std::chrono::milliseconds stallWindow_ {platform::download::kStallWindowMs};
+    // Download thread only: the stall watch's window.
+    std::chrono::steady_clock::time_point windowStart_ {};
+    std::uint32_t windowBytes_ = 0;
+    bool stalled_ = false;
 
     mutable std::mutex eventLock_;
     TDownloadProgressEvent onDownloadProgress_;

@@ -154,6 +154,11 @@ std::string ChooseImageUrl(const std::string& request, int screenWidth, int scre
     if (!own.empty() && own.front() == '/')
         own.erase(0, 1);
 
+    // Without a display there is no size to fit: a "0,0" ratio or size would
+    // match candidates that merely read as zero.
+    if (screenWidth <= 0 || screenHeight <= 0)
+        return std::string(Before(request, '?'));
+
     const std::string_view list = After(request, '=');
 
     const std::string size = std::to_string(screenWidth) + "," + std::to_string(screenHeight) + ".jpg";

@@ -29,9 +29,56 @@ private:
     RgbPicture& p_;
 };
 
+// Everything that goes wrong on the writing side is a write error, so the
+// caller can tell a full disk from a damaged picture.
+class WriteSide : public RowSink {
+public:
+    WriteSide(const std::string& temp, const std::string& output, int w, int h)
+    try : writer_(temp, output, w, h) {
+    } catch (const EPictureError& e) {
+        throw EPictureWriteError(e.what());
+    }
+    void PutRow(const std::uint8_t* rgb) override
+    {
+        try {
+            writer_.PutRow(rgb);
+        } catch (const EPictureError& e) {
+            throw EPictureWriteError(e.what());
+        }
+    }
+    void Finish()
+    {
+        try {
+            writer_.Finish();
+        } catch (const EPictureError& e) {
+            throw EPictureWriteError(e.what());
+        }
+    }
+
+private:
+    JpegWriter writer_;
+};
+
+// Passes rows on and lets a stop request end a long fit between two rows.
+class StopCheck : public RowSink {
+public:
+    StopCheck(RowSink& next, const FitStopRequested& stop) : next_(next), stop_(stop) {}
+    void PutRow(const std::uint8_t* rgb) override
+    {
+        if (stop_ && stop_())
+            throw EPictureCancelled();
+        next_.PutRow(rgb);
+    }
+
+private:
+    RowSink& next_;
+    const FitStopRequested& stop_;
+};
+
 // Decodes, scales and encodes in one pass into a temporary file beside
 // output, which then replaces output; on any failure the temporary goes.
-PictureSize WriteFitted(PictureSource& src, int targetWidth, const std::string& output)
+PictureSize WriteFitted(PictureSource& src, int targetWidth, const std::string& output,
+                        const FitStopRequested& stop)
 {
     const int w = targetWidth;
     const int h = FittedHeight(src.width(), src.height(), targetWidth);
@@ -41,14 +88,16 @@ PictureSize WriteFitted(PictureSource& src, int targetWidth, const std::string& 
     src.PrepareFor(w, h);
     const std::string temp = platform::CreateUniqueFile(FolderOf(output), "fit");
     if (temp.empty())
-        throw EPictureError("Cannot write the picture " + output + ": no file can be created in its folder");
+        throw EPictureWriteError("Cannot write the picture " + output + ": no file can be created in its folder");
     try {
-        JpegWriter writer(temp, output, w, h);
+        WriteSide writer(temp, output, w, h);
         if (src.rowsWidth() == w && src.rowsHeight() == h) {
-            src.Read(writer);
+            StopCheck rows(writer, stop);
+            src.Read(rows);
         } else {
             Resampler scaler(src.rowsWidth(), src.rowsHeight(), w, h, writer);
-            src.Read(scaler);
+            StopCheck rows(scaler, stop);
+            src.Read(rows);
         }
         writer.Finish();
     } catch (...) {
@@ -57,7 +106,7 @@ PictureSize WriteFitted(PictureSource& src, int targetWidth, const std::string& 
     }
     if (!platform::RenameOver(temp, output)) {
         platform::RemoveFile(temp);
-        throw EPictureError("Cannot write the picture " + output + ": it cannot replace the file there");
+        throw EPictureWriteError("Cannot write the picture " + output + ": it cannot replace the file there");
     }
     return {w, h};
 }
@@ -75,12 +124,13 @@ int FittedHeight(int width, int height, int targetWidth)
     return std::max(1, static_cast<int>(product / width));
 }
 
-PictureSize FitPictureFile(const std::string& source, int targetWidth, const std::string& output)
+PictureSize FitPictureFile(const std::string& source, int targetWidth, const std::string& output,
+                           const FitStopRequested& stop)
 {
     if (targetWidth <= 0 || targetWidth > kMaxSide)
         throw EPictureError("Invalid target width " + std::to_string(targetWidth));
     const auto src = OpenPicture(source);
-    return WriteFitted(*src, targetWidth, output);
+    return WriteFitted(*src, targetWidth, output, stop);
 }
 
 RgbPicture LoadPicture(const std::string& path)
@@ -97,7 +147,8 @@ RgbPicture LoadPicture(const std::string& path)
 
 } // namespace picture
 
-FitResult FitToScreenWidth(const std::string& path, int screenWidth, const std::string& cacheDir)
+FitResult FitToScreenWidth(const std::string& path, int screenWidth, const std::string& cacheDir,
+                           const FitStopRequested& stop)
 {
     if (!platform::FileExists(path))
         return {false, path};
@@ -108,10 +159,10 @@ FitResult FitToScreenWidth(const std::string& path, int screenWidth, const std::
     if (dir.empty() || (dir.back() != platform::PathDelim && dir.back() != '/'))
         dir += platform::PathDelim;
     if (!platform::ForceDirectories(dir))
-        throw EPictureError("Cannot write the fitted picture of " + path + ": the folder " + dir +
+        throw EPictureWriteError("Cannot write the fitted picture of " + path + ": the folder " + dir +
                             " cannot be created");
     const std::string name = picture::FitCacheName(path);
-    picture::WriteFitted(*src, screenWidth, dir + name);
+    picture::WriteFitted(*src, screenWidth, dir + name, stop);
     picture::PruneFitCache(dir, name);
     return {true, dir + name};
 }

@@ -15,9 +15,10 @@
 // decoding may use at most 1 GiB (a progressive 16384 x 16384 4:2:0 picture
 // needs 0.8 GiB, a baseline one only a few rows). Decoding, scaling and
 // encoding stream rows, so memory stays small for baseline JPEG and bitmaps.
+#include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
-#include <cstdint>
 
 #include "engine/PictureError.h"
 
@@ -26,12 +27,16 @@ struct FitResult {
     std::string file;   // the picture to apply
 };
 
+// Asked between rows; true stops the fit with EPictureCancelled.
+using FitStopRequested = std::function<bool()>;
+
 // fitted with the cache file when the picture was wider than screenWidth;
 // otherwise not fitted with path itself (also when no file is at path, or
 // screenWidth is not positive). Raises EPictureError for pictures that
 // cannot be decoded, are of an unsupported kind or over the limits, and
-// for write failures.
-FitResult FitToScreenWidth(const std::string& path, int screenWidth, const std::string& cacheDir);
+// EPictureWriteError when the fitted copy cannot be written.
+FitResult FitToScreenWidth(const std::string& path, int screenWidth, const std::string& cacheDir,
+                           const FitStopRequested& stop = {});
 
 namespace picture {
 
@@ -45,7 +50,8 @@ int FittedHeight(int width, int height, int targetWidth);
 
 // Scales the picture at source to targetWidth (larger or smaller) and writes
 // it as JPEG to output, atomically. Returns the size written.
-PictureSize FitPictureFile(const std::string& source, int targetWidth, const std::string& output);
+PictureSize FitPictureFile(const std::string& source, int targetWidth, const std::string& output,
+                           const FitStopRequested& stop = {});
 
 // A whole decoded picture, rows top first, 3 bytes a pixel.
 struct RgbPicture {

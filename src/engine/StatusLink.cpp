@@ -1,16 +1,19 @@
 #include "engine/StatusLink.h"
 
+#include <utility>
+
 #include "config/VerInfo.h"
 #include "platform/FileSystem.h"
 
-TStatusLink::TStatusLink(std::uint16_t port, std::chrono::milliseconds minConnectInterval)
-    : Port_(port), MinConnectInterval_(minConnectInterval)
+TStatusLink::TStatusLink(std::uint16_t port, std::chrono::milliseconds minConnectInterval,
+                         std::function<Clock::time_point()> now)
+    : Port_(port), MinConnectInterval_(minConnectInterval), Now_(std::move(now))
 {
 }
 
 void TStatusLink::TryConnect()
 {
-    const Clock::time_point now = Clock::now();
+    const Clock::time_point now = Now_();
     // The worker calls about every millisecond; without a pause an absent
     // service would get a connection attempt on every pass.
     if (LastFailedConnect_ && now - *LastFailedConnect_ < MinConnectInterval_)

@@ -7,6 +7,7 @@
 // lock, which serialises the connect, the connected test and the send.
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -18,9 +19,10 @@ public:
     using Clock = std::chrono::steady_clock;
 
     // minConnectInterval: while the service is unreachable, connection
-    // attempts come no more often than this.
+    // attempts come no more often than this, by the clock now (tests set it).
     explicit TStatusLink(std::uint16_t port = StatusPort,
-                         std::chrono::milliseconds minConnectInterval = std::chrono::seconds(1));
+                         std::chrono::milliseconds minConnectInterval = std::chrono::seconds(1),
+                         std::function<Clock::time_point()> now = Clock::now);
 
     // Connects if needed (failures are dropped; an attempt too soon after a
     // failed one is skipped) and sends the current record when connected.
@@ -39,5 +41,6 @@ private:
     platform::TcpClient Socket_;
     std::uint16_t Port_;
     Clock::duration MinConnectInterval_;
+    std::function<Clock::time_point()> Now_;
     std::optional<Clock::time_point> LastFailedConnect_;
 };

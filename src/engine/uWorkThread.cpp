@@ -1,5 +1,7 @@
 #include "engine/uWorkThread.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <exception>
 #include <utility>
@@ -9,6 +11,8 @@
 #include "engine/ImageChoice.h"
 #include "engine/LocalTime.h"
 #include "engine/PictureFit.h"
+#include "engine/PictureSource.h"
+#include "engine/StaleTemporaries.h"
 #include "engine/WallpaperApply.h"
 #include "platform/DebugOutput.h"
 #include "platform/FileSystem.h"
@@ -20,32 +24,69 @@ namespace {
 
 constexpr std::uint8_t kStyleCenter = 0;
 constexpr std::uint8_t kStyleStretch = 2;
-constexpr std::uint32_t kStopTimeoutMs = 5000;
+constexpr auto kStopLimit = std::chrono::milliseconds(5000);
 // Longest sleep between passes: a changed wall clock is noticed within it.
 constexpr auto kMaxIdle = std::chrono::seconds(1);
 
-// Result codes of the download failures found here rather than by the transfer.
+// Result code of a request refused before anything was fetched.
 constexpr std::int32_t kBadRequest = static_cast<std::int32_t>(0x80070057);   // E_INVALIDARG
-constexpr std::int32_t kNotAPicture = static_cast<std::int32_t>(0x8007000B);  // ERROR_BAD_FORMAT
 
-void WriteDownFail(std::int32_t code)
+// Wallpaper paths name files: Windows file names ignore letter case, Linux
+// ones do not (SUNSET.JPG and sunset.jpg are two pictures there).
+bool SamePath(const std::string& a, const std::string& b)
 {
-    char line[40];
-    std::snprintf(line, sizeof line, "Down Fail, Reason: %08X", static_cast<unsigned>(code));
-    platform::DebugOutput(line);
+    if constexpr (platform::PathDelim == '\\')
+        return text::SameText(a, b);
+    else
+        return a == b;
 }
 
-std::ptrdiff_t IndexOfText(const std::vector<std::string>& list, const std::string& s)
+std::ptrdiff_t IndexOfPath(const std::vector<std::string>& list, const std::string& s)
 {
     for (std::size_t i = 0; i < list.size(); ++i)
-        if (text::SameText(list[i], s))
+        if (SamePath(list[i], s))
             return static_cast<std::ptrdiff_t>(i);
     return -1;
+}
+
+// Times come from Config.ini and may be anything: clamp instead of overflowing.
+std::int64_t SaturatingAdd(std::int64_t a, std::int64_t b)
+{
+    std::int64_t r = 0;
+    if (__builtin_add_overflow(a, b, &r))
+        return b > 0 ? INT64_MAX : INT64_MIN;
+    return r;
+}
+
+std::int64_t SaturatingSub(std::int64_t a, std::int64_t b)
+{
+    std::int64_t r = 0;
+    if (__builtin_sub_overflow(a, b, &r))
+        return b < 0 ? INT64_MAX : INT64_MIN;
+    return r;
 }
 
 std::string FittedCacheDir()
 {
     return AppConfig->ConfigDir() + "Fitted";
+}
+
+// Only a file that opens as a picture may take the place of a download's
+// destination; the header is enough to tell an error page or a PNG.
+bool IsUsablePicture(const std::string& path)
+{
+    try {
+        picture::OpenPicture(path);
+        return true;
+    } catch (const EPictureError&) {
+        return false;
+    }
+}
+
+std::uint32_t MsUntil(std::chrono::steady_clock::time_point deadline)
+{
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+    return left.count() > 0 ? static_cast<std::uint32_t>(left.count()) : 0;
 }
 
 } // namespace
@@ -57,7 +98,9 @@ TWorkThreadEnvironment TWorkThreadEnvironment::Default()
             [] { return LocalUnixTime(); },
             [] { return platform::PrimaryScreenSize(); },
             [](const std::string& path, std::uint8_t style) { return ApplyWallPaper(path, style); },
-            {}};
+            {},
+            kStopLimit,
+            [](const std::string& line) { platform::DebugOutput(line); }};
 }
 
 std::shared_ptr<TWorkThread> TWorkThread::Create(TWorkThreadEnvironment env)
@@ -72,39 +115,51 @@ TWorkThread::TWorkThread(CreateKey key, TWorkThreadEnvironment env)
 
 TWorkThread::~TWorkThread() = default;
 
-void TWorkThread::SetActive(bool value)
+bool TWorkThread::SetActive(bool value)
 {
     if (value == Active_)
-        return;
+        return value || !Started() || Finished();
     if (value) {
         // A changed interval or a new last change time is seen at once.
         AppConfig->SetScheduleObserver([this] { Wake(); });
         Resume();
-    } else {
-        AppConfig->SetScheduleObserver({});
-        StopDownloads();
-        Terminate();
-        Wake();
-        // A worker stuck past the limit is left to end on its own: a
-        // std::thread cannot be killed, and the run keeps this object alive.
-        WaitFor(kStopTimeoutMs);
+        Active_ = true;
+        return true;
     }
-    Active_ = value;
+    // The waits below serve the main loop, so requests may arrive meanwhile.
+    Stopping_ = true;
+    AppConfig->SetScheduleObserver({});
+    const auto deadline = std::chrono::steady_clock::now() + Env_.stopLimit;
+    // Told first, so a picture being fitted for a pass or a download stops
+    // between rows instead of running past the limit.
+    Terminate();
+    Wake();
+    bool ended = StopDownloads(deadline);
+    ended = WaitFor(MsUntil(deadline)) && ended;
+    Active_ = false;
+    return ended;
 }
 
-void TWorkThread::StopDownloads()
+bool TWorkThread::StopDownloads(std::chrono::steady_clock::time_point deadline)
 {
-    if (DownloadThread) {
-        DownloadThread->Terminate();
-        DownloadThread->WaitFor();
-        DownloadThread.reset();
+    // Taken out first: a request served during the waits must not find
+    // these half torn down.
+    const std::shared_ptr<TFileDownLoadThread> current = std::move(DownloadThread);
+    DownloadThread.reset();
+    const std::vector<std::weak_ptr<TFileDownLoadThread>> givenUp = std::move(GivenUp_);
+    GivenUp_.clear();
+
+    bool ended = true;
+    if (current) {
+        current->Terminate();
+        ended = current->WaitFor(MsUntil(deadline));
     }
     // Given-up downloads free themselves, but their OnDone may have been read
     // just before it was emptied; none may outlive the worker it calls.
-    for (auto& weak : GivenUp_)
-        if (auto thread = weak.lock())
-            thread->WaitFor();
-    GivenUp_.clear();
+    for (const auto& weak : givenUp)
+        if (const auto thread = weak.lock())
+            ended = thread->WaitFor(MsUntil(deadline)) && ended;
+    return ended;
 }
 
 void TWorkThread::Wake()
@@ -118,7 +173,7 @@ void TWorkThread::Wake()
 
 void TWorkThread::Execute()
 {
-    AppConfig->LoadWallPaperList();
+    LoadList();
     while (!Terminated()) {
         {
             std::lock_guard<std::mutex> guard(Lock);
@@ -136,11 +191,25 @@ void TWorkThread::Execute()
         Socket.Close();
 }
 
+// The folder is read outside the lock (it may be large or slow) and the list
+// swapped in under it; downloads that finished meanwhile stay in it.
+void TWorkThread::LoadList()
+{
+    RemoveStaleTemporaries(AppConfig->ConfigDir(), AppConfig->WallPaperDir(), FittedCacheDir());
+    std::vector<std::string> fresh = AppConfig->ReadWallPaperList();
+    std::lock_guard<std::mutex> guard(Lock);
+    auto& list = AppConfig->WallPaperList();
+    for (const std::string& added : list)
+        if (IndexOfPath(fresh, added) < 0)
+            fresh.push_back(added);
+    list.swap(fresh);
+}
+
 void TWorkThread::Pass()
 {
     if (AppConfig->ChangeTime() != 0) {
         const std::int64_t now = Env_.now();
-        if (now - AppConfig->LastChangeTime() >= static_cast<std::int64_t>(AppConfig->ChangeTime()) * 60)
+        if (SaturatingSub(now, AppConfig->LastChangeTime()) >= static_cast<std::int64_t>(AppConfig->ChangeTime()) * 60)
             Rotate();
     }
 
@@ -167,7 +236,7 @@ void TWorkThread::Record(Setter&& set)
 {
     try {
         set();
-    } catch (const EIniFileException& e) {
+    } catch (const std::exception& e) {
         ReportPassError(e.what());
     }
 }
@@ -178,40 +247,53 @@ void TWorkThread::Rotate()
     Record([&] { AppConfig->SetLastChangeTime(Env_.now()); });
     auto& list = AppConfig->WallPaperList();
     while (!list.empty()) {
-        const std::ptrdiff_t current = IndexOfText(list, AppConfig->WallPaper());
+        const std::ptrdiff_t current = IndexOfPath(list, AppConfig->WallPaper());
         const std::size_t candidate =
             static_cast<std::size_t>(current + 1) < list.size() ? static_cast<std::size_t>(current + 1) : 0;
         const std::string path = list[candidate];
-        // Missing files and pictures that cannot be shown leave the in-memory
+        // Missing files and pictures that cannot be read leave the in-memory
         // list (not the disk) and the next entry is tried.
-        if (platform::FileExists(path) && ShowPicture(path))
+        const Shown shown = platform::FileExists(path) ? ShowPicture(path, [this] { return Terminated(); })
+                                                       : Shown::Unreadable;
+        if (shown != Shown::Unreadable)
             return;
         list.erase(list.begin() + static_cast<std::ptrdiff_t>(candidate));
     }
 }
 
 // Fits the picture to the screen, records it as the wallpaper and hands it to
-// the desktop. False, with the reason reported, when the picture cannot be
-// read; the wallpaper is then not changed.
-bool TWorkThread::ShowPicture(const std::string& path)
+// the desktop. A picture that cannot be read is reported and not shown. When
+// only its fitted copy cannot be written (a full disk, an unwritable folder)
+// the picture is still good: it is shown stretched and stays in the list.
+TWorkThread::Shown TWorkThread::ShowPicture(const std::string& path, const std::function<bool()>& stop)
 {
     FitResult fit;
     try {
-        fit = FitToScreenWidth(path, Env_.screen().width, FittedCacheDir());
+        fit = FitToScreenWidth(path, Env_.screen().width, FittedCacheDir(), stop);
+        if (fit.fitted)
+            WriteErrorReported_ = false;
+    } catch (const EPictureCancelled&) {
+        return Shown::Stopped;
+    } catch (const EPictureWriteError& e) {
+        // Once until a fitted copy can be written again, not once per picture.
+        if (!WriteErrorReported_)
+            ReportPassError(e.what());
+        WriteErrorReported_ = true;
+        fit = {false, path};
     } catch (const EPictureError& e) {
         ReportPassError(e.what());
-        return false;
+        return Shown::Unreadable;
     }
     Record([&] { AppConfig->SetWallPaper(path); });
     // The desktop's answer is not used: a refused wallpaper stays recorded
     // and the schedule moves on.
     Env_.applyWallPaper(fit.file, fit.fitted ? kStyleCenter : kStyleStretch);
-    return true;
+    return Shown::Yes;
 }
 
 std::int64_t TWorkThread::NextChangeTime() const
 {
-    return AppConfig->LastChangeTime() + static_cast<std::int64_t>(AppConfig->ChangeTime()) * 60;
+    return SaturatingAdd(AppConfig->LastChangeTime(), static_cast<std::int64_t>(AppConfig->ChangeTime()) * 60);
 }
 
 void TWorkThread::SendStatus()
@@ -239,11 +321,20 @@ void TWorkThread::ReportPassError(const std::string& what)
     if (what == LastReportedError_)
         return;
     LastReportedError_ = what;
-    platform::DebugOutput("Wallpaper pass failed: " + what);
+    Env_.debugOutput("Wallpaper pass failed: " + what);
+}
+
+void TWorkThread::WriteDownFail(std::int32_t code)
+{
+    char line[40];
+    std::snprintf(line, sizeof line, "Down Fail, Reason: %08X", static_cast<unsigned>(code));
+    Env_.debugOutput(line);
 }
 
 void TWorkThread::RequestDownload(const std::string& request)
 {
+    if (Stopping_)
+        return;
     if (DownloadThread) {
         DownloadThread->SetOnDone({});
         DownloadThread->Terminate();
@@ -267,7 +358,8 @@ void TWorkThread::RequestDownload(const std::string& request)
     platform::ForceDirectories(AppConfig->WallPaperDir());
     DownloadThread = TFileDownLoadThread::Create(
         url, *destination, {}, [this](TFileDownLoadThread& t) { DownloadDone(t); },
-        [](TFileDownLoadThread& t, std::int32_t code) { DownloadFailed(t, code); }, false);
+        [this](TFileDownLoadThread& t, std::int32_t code) { DownloadFailed(t, code); }, false);
+    DownloadThread->SetContentCheck(IsUsablePicture);
     DownloadThread->Resume();
 }
 
@@ -277,22 +369,23 @@ void TWorkThread::DownloadDone(TFileDownLoadThread& thread)
         std::lock_guard<std::mutex> guard(Lock);
         const std::string path = thread.DestFile;
         try {
-            // An error page or anything else that is not a picture never
-            // becomes the wallpaper.
+            // The download checked its content before it took this place;
+            // something that replaced it since is not ours to record.
             if (!IsImageFile(path)) {
-                platform::RemoveFile(path);
-                WriteDownFail(kNotAPicture);
+                WriteDownFail(platform::download::kBadContent);
                 return;
             }
             auto& list = AppConfig->WallPaperList();
-            if (IndexOfText(list, path) < 0)
+            if (IndexOfPath(list, path) < 0)
                 list.push_back(path);
-            if (!ShowPicture(path)) {
-                std::erase_if(list, [&](const std::string& s) { return text::SameText(s, path); });
-                WriteDownFail(kNotAPicture);
+            const Shown shown = ShowPicture(path, [&] { return thread.Terminated() || Terminated(); });
+            if (shown == Shown::Unreadable) {
+                std::erase_if(list, [&](const std::string& s) { return SamePath(s, path); });
+                WriteDownFail(platform::download::kBadContent);
                 return;
             }
-            Record([&] { AppConfig->SetLastChangeTime(Env_.now()); });
+            if (shown == Shown::Yes)
+                Record([&] { AppConfig->SetLastChangeTime(Env_.now()); });
         } catch (const std::exception& e) {
             ReportPassError(e.what());
         }

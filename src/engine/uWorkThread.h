@@ -33,6 +33,8 @@ struct TWorkThreadEnvironment {
     std::function<platform::ScreenSize()> screen;        // read at the moment of use
     std::function<bool(const std::string&, std::uint8_t)> applyWallPaper;
     std::function<void()> closeMainWindow;               // ends a one-shot run
+    std::chrono::milliseconds stopLimit;                 // SetActive(false) waits no longer
+    std::function<void(const std::string&)> debugOutput; // the diagnostic line
 
     static TWorkThreadEnvironment Default();
 };
@@ -44,9 +46,12 @@ public:
     TWorkThread(CreateKey key, TWorkThreadEnvironment env);
     ~TWorkThread() override;
 
-    // true: start the worker. false: give up the current download and wait
-    // for it, then end the worker (waiting at most 5000 ms for it).
-    void SetActive(bool value);
+    // true: start the worker. false: refuse new requests, stop the downloads
+    // and the worker, waiting at most stopLimit (5000 ms) for them all. Answers
+    // whether everything ended; when not, something still runs that uses this
+    // object and AppConfig, and the owner must end the process instead of
+    // freeing them.
+    bool SetActive(bool value);
     bool Active() const { return Active_; }
 
     // Main thread, from the portal page: fetch the variant of the picture
@@ -61,22 +66,26 @@ public:
 
     // Completion handlers of a portal download, on the download thread.
     void DownloadDone(TFileDownLoadThread& thread);
-    static void DownloadFailed(TFileDownLoadThread& thread, std::int32_t code);
+    void DownloadFailed(TFileDownLoadThread& thread, std::int32_t code);
 
 protected:
     void Execute() override;
 
 private:
+    enum class Shown { Yes, Unreadable, Stopped };
+
+    void LoadList();
     void Pass();
     void Rotate();
-    bool ShowPicture(const std::string& path);
+    Shown ShowPicture(const std::string& path, const std::function<bool()>& stop);
     template <typename Setter>
     void Record(Setter&& set);
     void SendStatusLocked();
     std::int64_t NextChangeTime() const;
     void WaitForNextPass();
     void ReportPassError(const std::string& what);
-    void StopDownloads();
+    void WriteDownFail(std::int32_t code);
+    bool StopDownloads(std::chrono::steady_clock::time_point deadline);
 
     TWorkThreadEnvironment Env_;
     bool Active_ = false;                  // main thread only
@@ -84,8 +93,10 @@ private:
     TStatusLink Socket;                    // used under Lock only
     std::int64_t SentNextChangeTime = 0;   // under Lock
     std::string LastReportedError_;        // under Lock
+    bool WriteErrorReported_ = false;      // under Lock
 
     // Main thread only.
+    bool Stopping_ = false;                // no new downloads once stopping
     std::shared_ptr<TFileDownLoadThread> DownloadThread;
     std::vector<std::weak_ptr<TFileDownLoadThread>> GivenUp_;
 

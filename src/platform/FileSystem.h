@@ -32,6 +32,8 @@ bool RenameOver(const std::string& from, const std::string& to);
 // Creates a new, empty file with a unique name in dir and returns its path;
 // empty when none could be created.
 std::string CreateUniqueFile(const std::string& dir, const std::string& prefix);
+// Whether name is one CreateUniqueFile(dir, prefix) makes, exactly.
+bool IsUniqueFileName(const std::string& name, const std::string& prefix);
 // The full path of this program's own executable file.
 std::string OwnExecutablePath();
 
@@ -39,7 +41,13 @@ struct FileCloser {
     void operator()(std::FILE* f) const noexcept { std::fclose(f); }
 };
 using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
-// fopen with a UTF-8 path (mode as for fopen, e.g. "rb", "wb").
+// fopen with a UTF-8 path (mode as for fopen, e.g. "rb", "wb"). Only regular
+// files open, and the open never blocks (a FIFO or a device is refused).
 FilePtr OpenStdFile(const std::string& path, const char* mode);
+
+// Identifies a folder whatever path reaches it (Linux: device and inode;
+// Windows: volume and file index), so a walk can tell a folder it already
+// visited through a link. Empty when it cannot be read.
+std::string FolderIdentity(const std::string& path);
 
 } // namespace platform

@@ -25,6 +25,12 @@ inline constexpr std::int32_t kTooLarge = static_cast<std::int32_t>(0x800700DFu)
 // (HRESULT_FROM_WIN32(ERROR_CANNOT_MAKE), ..._WRITE_FAULT).
 inline constexpr std::int32_t kCannotCreateFile = static_cast<std::int32_t>(0x80070052u);
 inline constexpr std::int32_t kWriteFault = static_cast<std::int32_t>(0x8007001Du);
+// The body arrived but is not what the caller accepts (HRESULT_FROM_WIN32(ERROR_BAD_FORMAT)).
+inline constexpr std::int32_t kBadContent = static_cast<std::int32_t>(0x8007000Bu);
+// Less than kStallBytes arrived within kStallWindow (HRESULT_FROM_WIN32(ERROR_TIMEOUT)).
+inline constexpr std::int32_t kStalled = static_cast<std::int32_t>(0x800705B4u);
+inline constexpr std::uint32_t kStallBytes = 1024;
+inline constexpr std::uint32_t kStallWindowMs = 30'000;
 // Linux stand-ins for the URL moniker's INET_E_* codes.
 inline constexpr std::int32_t kInvalidUrl = static_cast<std::int32_t>(0x800C0002u);
 inline constexpr std::int32_t kCannotConnect = static_cast<std::int32_t>(0x800C0004u);
@@ -40,6 +46,9 @@ inline constexpr std::int32_t HttpStatusCode(long status)
 {
     return static_cast<std::int32_t>(kHttpStatusBase | static_cast<std::uint32_t>(status & 0xFFFF));
 }
+// A transfer lands in a file of this prefix (CreateUniqueFile) beside its
+// destination until it is complete and checked.
+inline constexpr const char* kTempPrefix = ".pictavo-";
 // Largest transfer accepted: bigger bodies, announced or not, fail with kTooLarge.
 inline constexpr std::uint64_t kDefaultMaxBytes = 256ull * 1024 * 1024;
 } // namespace download

@@ -17,4 +17,8 @@ std::string ReadProfileKey(const std::string& file, const std::string& section,
 bool WriteProfileKey(const std::string& file, const std::string& section,
                         const std::string& key, const std::string& value);
 
+// The prefix of the temporary files a write of file makes beside it (for
+// CreateUniqueFile's pattern); empty when writes make none.
+std::string ProfileTempPrefix(const std::string& file);
+
 } // namespace platform

@@ -1,7 +1,8 @@
 #pragma once
 // The companion service's marker: a named object that exists only while some
 // process holds it. Windows: the file mapping "Global\BrisvaneClientMutex".
-// Linux: the POSIX shared-memory object "/BrisvaneClientMutex", counted as
+// Linux: the POSIX shared-memory object "/BrisvaneClientMutex.<uid>" (one per
+// user: the names are machine-wide), counted as
 // existing only while a holder keeps its lock on it (a crashed holder leaves
 // no stale marker behind).
 #include <memory>

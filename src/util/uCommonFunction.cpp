@@ -1,17 +1,21 @@
 #include "util/uCommonFunction.h"
 
 #include <cstdio>
+#include <set>
 
 #include "platform/FileSystem.h"
 #include "platform/SystemInfo.h"
 
-bool ListFiles(std::vector<std::string>* target, std::string folder, bool includeFolders)
-{
-    if (folder.empty() || folder.back() != platform::PathDelim)
-        folder += platform::PathDelim;
-    if (!target || !platform::DirectoryExists(folder))
-        return false;
+namespace {
 
+// visited holds the identities of the folders on the way down (and done), so
+// a link back to an ancestor, or two links to one folder, list it only once.
+void ListInto(std::vector<std::string>& target, const std::string& folder, bool includeFolders,
+              std::set<std::string>& visited)
+{
+    const std::string id = platform::FolderIdentity(folder);
+    if (!id.empty() && !visited.insert(id).second)
+        return;
     std::vector<platform::DirEntry> entries;
     platform::ListDirectory(folder, entries);
     std::vector<std::string> own;
@@ -23,9 +27,21 @@ bool ListFiles(std::vector<std::string>* target, std::string folder, bool includ
         }
         if (includeFolders)
             own.push_back(full);
-        ListFiles(target, full, false);
+        ListInto(target, full + platform::PathDelim, false, visited);
     }
-    target->insert(target->end(), own.begin(), own.end());
+    target.insert(target.end(), own.begin(), own.end());
+}
+
+} // namespace
+
+bool ListFiles(std::vector<std::string>* target, std::string folder, bool includeFolders)
+{
+    if (folder.empty() || folder.back() != platform::PathDelim)
+        folder += platform::PathDelim;
+    if (!target || !platform::DirectoryExists(folder))
+        return false;
+    std::set<std::string> visited;
+    ListInto(*target, folder, includeFolders, visited);
     return !target->empty();
 }
 

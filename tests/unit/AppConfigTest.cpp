@@ -2,12 +2,15 @@
 // 64-bit times, failed writes, non-ASCII paths and the wallpaper list.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <thread>
 
 #include "config/uAppConfig.h"
 #include "config/uIniFiles.h"
 #include "platform/FileSystem.h"
+#include "platform/HttpDownload.h"
 #include "support/TempDir.h"
+#include "util/uCommonFunction.h"
 
 using testing_support::ReadFileBytes;
 using testing_support::TempDir;
@@ -172,21 +175,21 @@ TEST_F(AppConfigFile, WallPaperListKeepsPicturesOnlySubFolderFirst)
 {
     auto c = Loaded();
     const std::string w = c->WallPaperDir();
+    const std::string sub = w + "sub" + D, deep = sub + "deep" + D;
     dir_.Write(std::string("cfg") + D + "WallPaper" + D + "a.jpg", "\xFF\xD8rest");
-    dir_.Write(std::string("cfg") + D + "WallPaper" + D + "b.bmp", "BMrest");
     dir_.Write(std::string("cfg") + D + "WallPaper" + D + "e.png", "\x89PNG");
     dir_.Write(std::string("cfg") + D + "WallPaper" + D + "one", "\xFF");
     dir_.Write(std::string("cfg") + D + "WallPaper" + D + "sub" + D + "d.jpg", "\xFF\xD8");
+    dir_.Write(std::string("cfg") + D + "WallPaper" + D + "sub" + D + "deep" + D + "b.bmp", "BMrest");
+    // A download cut off by a crash: it starts like a JPEG but is no wallpaper.
+    const std::string partial = platform::CreateUniqueFile(w, platform::download::kTempPrefix);
+    ASSERT_FALSE(partial.empty());
+    dir_.Write(partial.substr(dir_.path().size()), "\xFF\xD8\xFF\xE0 cut");
 
     c->WallPaperList().push_back("stale");
     c->LoadWallPaperList();
-    std::vector<std::string> expected {w + "sub" + D + "d.jpg"};
-    std::vector<platform::DirEntry> entries;
-    ASSERT_TRUE(platform::ListDirectory(w, entries));
-    for (const auto& e : entries)
-        if (e.name == "a.jpg" || e.name == "b.bmp")
-            expected.push_back(w + e.name);
-    EXPECT_EQ(c->WallPaperList(), expected);
+    // One kept picture per folder: the order is the routine's, not the disk's.
+    EXPECT_EQ(c->WallPaperList(), (std::vector<std::string> {deep + "b.bmp", sub + "d.jpg", w + "a.jpg"}));
 }
 
 TEST_F(AppConfigFile, WallPaperListCreatesAMissingFolder)
@@ -230,4 +233,54 @@ TEST(AppConfigSchedule, ObserverHearsScheduleChangesOnly)
     config.SetScheduleObserver({});
     config.SetChangeTime(30);
     EXPECT_EQ(calls, 2);
+}
+
+// A value above the signed 32-bit range is stored as its bit pattern and
+// reads back whole; a line break or a relative folder is refused before
+// anything changes, so field and file never disagree.
+TEST_F(AppConfigFile, SettersNeverLeaveFieldAndFileApart)
+{
+    {
+        auto c = Loaded();
+        EXPECT_NO_THROW(c->SetChangeTime(3'000'000'000u));
+        EXPECT_EQ(c->ChangeTime(), 3'000'000'000u);
+    }
+    EXPECT_EQ(Loaded()->ChangeTime(), 3'000'000'000u);
+
+    auto c = Loaded();
+    const std::string before = ReadFileBytes(ConfigFile());
+    EXPECT_THROW(WriteIniValue(ConfigFile(), "Config", "WallPaper", std::string("a\r\nChangeTime=1"), ikString),
+                 EIniFileException);
+    EXPECT_EQ(ReadFileBytes(ConfigFile()), before);
+    const std::string dirBefore = c->WallPaperDir();
+    EXPECT_FALSE(c->SetWallPaperDir(std::string("relative") + D));
+    EXPECT_EQ(c->WallPaperDir(), dirBefore);
+    EXPECT_EQ(ReadFileBytes(ConfigFile()), before);
+}
+
+// Load itself, for a start from the desktop: the per-user application-data
+// folder, with the wallpaper folder beside Config.ini.
+TEST(AppConfigLoad, DesktopStartUsesTheApplicationDataFolder)
+{
+#ifndef _WIN32
+    TempDir home;
+    const char* old = std::getenv("XDG_CONFIG_HOME");
+    const std::string saved = old ? old : "";
+    ::setenv("XDG_CONFIG_HOME", (home.path() + "xdg").c_str(), 1);
+#endif
+    TAppConfig c(UserStart());
+    c.Load();
+#ifndef _WIN32
+    EXPECT_EQ(c.ConfigDir(), home.path() + "xdg/Brisvane/");
+    if (old)
+        ::setenv("XDG_CONFIG_HOME", saved.c_str(), 1);
+    else
+        ::unsetenv("XDG_CONFIG_HOME");
+#else
+    EXPECT_EQ(c.ConfigDir(), GetSpecialFolderPath(26) + "\\Brisvane\\");
+#endif
+    EXPECT_FALSE(c.StartedByService());
+    EXPECT_TRUE(platform::DirectoryExists(c.ConfigDir()));
+    EXPECT_EQ(c.ConfigFile(), c.ConfigDir() + "Config.ini");
+    EXPECT_EQ(c.WallPaperDir(), c.ConfigDir() + "WallPaper" + D);
 }

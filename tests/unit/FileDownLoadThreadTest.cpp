@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -270,4 +271,55 @@ TEST_F(FileDownLoadThreadTest, DestinationsThatCannotTakeAFileFailWithoutHarm)
     EXPECT_EQ(folder.fails, 1);
     EXPECT_TRUE(platform::DirectoryExists(dir.path()));
     EXPECT_EQ(FilesInFolder(), 1u); // keep.jpg only, no temporary left
+}
+
+// The content is judged on the temporary file, and a terminate request that
+// comes after the last notification still keeps the file out of place: in
+// both cases the file already at DestFile is left as it was.
+TEST_F(FileDownLoadThreadTest, RefusedContentOrALateTerminateNeverReplacesTheExistingFile)
+{
+    server.Serve("/sunset.jpg", TestResponse::Make(200, "<html>an error page</html>"));
+    const std::string old = dir.Write("sunset.jpg", "the user's picture");
+    struct Case {
+        bool accept;
+        bool terminateInCheck;
+        std::int32_t code;
+    };
+    for (const Case c : {Case {false, false, download::kBadContent}, Case {true, true, download::kAborted}}) {
+        Recorder r;
+        auto t = TFileDownLoadThread::Create(server.Url("/sunset.jpg"), old, r.Progress(), r.Done(), r.Fail(), true);
+        std::string checked;
+        TFileDownLoadThread* raw = t.get();
+        t->SetContentCheck([&, raw](const std::string& path) {
+            checked = testing_support::ReadFileBytes(path);
+            if (c.terminateInCheck)
+                raw->Terminate(); // the owner gives it up right after the transfer
+            return c.accept;
+        });
+        t->Resume();
+        ASSERT_TRUE(t->WaitFor(30000));
+        EXPECT_EQ(checked, "<html>an error page</html>") << "the check saw the new body";
+        EXPECT_EQ(r.done, 0);
+        EXPECT_EQ(r.fails, 1);
+        EXPECT_EQ(r.code, c.code);
+        EXPECT_EQ(testing_support::ReadFileBytes(old), "the user's picture");
+        EXPECT_EQ(FilesInFolder(), 1u);
+    }
+}
+
+TEST_F(FileDownLoadThreadTest, AStalledTransferFailsWithItsOwnCode)
+{
+    TestResponse stalled = TestResponse::Make(200, Body(10));
+    stalled.contentLength = 100000;
+    stalled.trickleChunk = "x";           // one byte now and then: never 1 KiB in a window
+    stalled.trickleIntervalMs = 100;
+    server.Serve("/stalled.jpg", stalled);
+    auto t = TFileDownLoadThread::Create(server.Url("/stalled.jpg"), dir.path() + "stalled.jpg", rec.Progress(),
+                                         rec.Done(), rec.Fail(), true);
+    t->SetStallWindow(std::chrono::milliseconds(1500));
+    t->Resume();
+    ASSERT_TRUE(t->WaitFor(30000));
+    EXPECT_EQ(rec.fails, 1);
+    EXPECT_EQ(rec.code, download::kStalled);
+    EXPECT_EQ(FilesInFolder(), 0u);
 }

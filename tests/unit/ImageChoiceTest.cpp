@@ -102,13 +102,12 @@ TEST(ChooseImageUrl, PicksTheVariantForTheScreen)
 
 TEST(ChooseImageUrl, SplitsTheListAtSemicolons)
 {
-    // On a 0 x 0 screen only an empty candidate (or one without the commas)
-    // has the ratio '0,0', which shows where empty entries arise.
+    // Empty entries between semicolons are skipped over, not a stop.
     const std::string own = "http://host/pic/v,3,3.jpg?v=";
-    EXPECT_EQ(ChooseImageUrl(own + "p/a,5,5.jpg;", 0, 0), "http://host/pic/v,3,3.jpg");
-    EXPECT_EQ(ChooseImageUrl(own + "p/a,5,5.jpg;;p/b,5,5.jpg", 0, 0), "http://host/");
+    EXPECT_EQ(ChooseImageUrl(own + "p/a,5,5.jpg;", 1920, 1080), "http://host/pic/v,3,3.jpg");
+    EXPECT_EQ(ChooseImageUrl(own + "p/a,5,5.jpg;;p/b,16,9.jpg", 1920, 1080), "http://host/p/b,16,9.jpg");
+    EXPECT_EQ(ChooseImageUrl(own + ";p/c,1920,1080.jpg", 1920, 1080), "http://host/p/c,1920,1080.jpg");
     EXPECT_EQ(ChooseImageUrl(own, 0, 0), "http://host/pic/v,3,3.jpg");
-    EXPECT_EQ(ChooseImageUrl(own + ";", 0, 0), "http://host/");
 }
 
 TEST(ChooseImageUrl, HandlesHostileRequests)
@@ -131,8 +130,8 @@ TEST(ChooseImageUrl, HandlesHostileRequests)
     const std::string chosen = ChooseImageUrl("http://host/v.jpg?v=,,;,16,9.", 1600, 900);
     EXPECT_EQ(chosen, "http://host/,16,9.");
     EXPECT_FALSE(DownloadFileName(chosen));
-    // A width beyond 32 bits reads as 0, which is the ratio of a 0 x 1 screen.
-    EXPECT_EQ(ChooseImageUrl("http://host/v.jpg?v=p/a,99999999999,1.jpg", 0, 1), "http://host/p/a,99999999999,1.jpg");
+    // A width beyond 32 bits reads as 0, which matches no screen.
+    EXPECT_EQ(ChooseImageUrl("http://host/v.jpg?v=p/a,99999999999,1.jpg", 0, 1), "http://host/v.jpg");
     EXPECT_EQ(ChooseImageUrl("http://host/v.jpg?v=p/a,99999999999,1.jpg", 2, 1), "http://host/v.jpg");
 
     const std::string nul = std::string("http://host/v.jpg?v=p/a") + '\0' + ",1920,1080.jpg";
@@ -177,4 +176,12 @@ TEST(DownloadFileName, RefusesNamesThatCouldLeaveTheFolder)
         EXPECT_FALSE(DownloadFileName(url)) << url;
         EXPECT_FALSE(engine::DownloadDestination("D:\\Wall\\", url)) << url;
     }
+}
+
+// Without a display (Wayland without XWayland) nothing is chosen by size:
+// neither "0,0.jpg" inside a name nor a candidate whose sides read as 0.
+TEST(ChooseImageUrl, NoScreenTakesTheFallback)
+{
+    const std::string request = "http://h/pic/view.jpg?v=pic/a,10,0.jpg;pic/1920,1080.jpg";
+    EXPECT_EQ(ChooseImageUrl(request, 0, 0), "http://h/pic/view.jpg");
 }

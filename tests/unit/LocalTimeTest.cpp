@@ -1,5 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <cstdlib>
+#include <ctime>
+#include <string>
+
 #include "engine/LocalTime.h"
 
 TEST(LocalTime, CountsTheWallClockAsUtcAndRoundsToTheSecond)
@@ -13,9 +18,30 @@ TEST(LocalTime, CountsTheWallClockAsUtcAndRoundsToTheSecond)
     EXPECT_EQ(ToLocalUnixTime({1969, 12, 31, 23, 59, 59, 0}), -1);
 }
 
-TEST(LocalTime, NowIsAPlausibleRecentTime)
+// The wall clock of a zone three hours east of UTC, counted as if UTC: three
+// hours ahead of the Unix time, never the Unix time itself.
+TEST(LocalTime, NowIsTheWallClockOfTheLocalZone)
 {
-    const auto now = LocalUnixTime();
-    EXPECT_GT(now, ToLocalUnixTime({2024, 1, 1, 0, 0, 0, 0}));
-    EXPECT_LT(now, ToLocalUnixTime({2100, 1, 1, 0, 0, 0, 0}));
+#ifdef _WIN32
+    // The zone is the system's here; the C runtime's own reading of it stands
+    // as the independent reference.
+    const std::time_t utc = std::time(nullptr);
+    const std::int64_t offset = static_cast<std::int64_t>(_mkgmtime(std::localtime(&utc))) - utc;
+#else
+    const char* old = std::getenv("TZ");
+    const std::string saved = old ? old : "";
+    ::setenv("TZ", "XYZ-3", 1);
+    ::tzset();
+    const std::time_t utc = std::time(nullptr);
+    const std::int64_t offset = 3 * 3600;
+#endif
+    const std::int64_t now = LocalUnixTime();
+#ifndef _WIN32
+    if (old)
+        ::setenv("TZ", saved.c_str(), 1);
+    else
+        ::unsetenv("TZ");
+    ::tzset();
+#endif
+    EXPECT_NEAR(static_cast<double>(now), static_cast<double>(utc + offset), 2.0);
 }

@@ -174,12 +174,24 @@ TEST_F(FitTest, FailedWritesLeaveNoFileBehind)
     std::string bytes = MakeJpeg(800, 400, Pattern);
     bytes.resize(bytes.size() / 2);
     const std::string cut = tmp.Write("cut.jpg", bytes);
-    EXPECT_THROW(FitToScreenWidth(cut, 300, cache), EPictureError);
+    try {
+        FitToScreenWidth(cut, 300, cache);
+        ADD_FAILURE() << "a damaged picture fitted";
+    } catch (const EPictureWriteError&) {
+        ADD_FAILURE() << "a damaged picture is a read error, not a write error";
+    } catch (const EPictureError&) {
+    }
     EXPECT_TRUE(Files(cache).empty());
 
-    // A cache folder that cannot be made.
+    // A cache folder that cannot be made: the picture is fine, the write is not.
     const std::string blocked = tmp.Write("blocked", "x");
-    EXPECT_THROW(FitToScreenWidth(src, 100, blocked + platform::PathDelim + "Fitted"), EPictureError);
+    EXPECT_THROW(FitToScreenWidth(src, 100, blocked + platform::PathDelim + "Fitted"), EPictureWriteError);
+
+    // A stop request ends the fit between rows, leaving nothing behind.
+    int rows = 0;
+    EXPECT_THROW(FitToScreenWidth(src, 100, cache, [&] { return ++rows > 10; }), EPictureCancelled);
+    EXPECT_EQ(rows, 11);
+    EXPECT_TRUE(Files(cache).empty());
 }
 
 TEST(FittedHeight, TruncatesTheProductAndNeverGivesZero)

@@ -111,19 +111,24 @@ TEST_F(WallpaperApplyTest, PathFitsWhenAtMost259Utf16Units)
     }
 }
 
-TEST_F(WallpaperApplyTest, FailedDesktopCallStopsTheSequenceAndFallsBack)
+// The shell's refusal stands: only a desktop object that does not implement
+// a call (E_NOTIMPL, as Wine's) hands the change to the classic setting.
+TEST_F(WallpaperApplyTest, FailedDesktopCallStopsTheSequenceAndFallsBackOnlyWhenNotImplemented)
 {
     const testing_support::TempDir dir;
     const std::string picture = dir.Write("fallback.bmp", "BM");
     struct Case {
         HRESULT options, wallpaper, apply;
         std::vector<std::string> calls;
+        bool fallsBack;
     };
     const std::vector<Case> cases {
-        {S_FALSE, S_OK, S_OK, {"SetWallpaperOptions"}},
-        {E_FAIL, S_OK, S_OK, {"SetWallpaperOptions"}},
-        {S_OK, S_FALSE, S_OK, {"SetWallpaperOptions", "SetWallpaper"}},
-        {S_OK, S_OK, E_ACCESSDENIED, kFullSequence},
+        {S_FALSE, S_OK, S_OK, {"SetWallpaperOptions"}, false},
+        {E_FAIL, S_OK, S_OK, {"SetWallpaperOptions"}, false},
+        {S_OK, S_FALSE, S_OK, {"SetWallpaperOptions", "SetWallpaper"}, false},
+        {S_OK, S_OK, E_ACCESSDENIED, kFullSequence, false},
+        {E_NOTIMPL, S_OK, S_OK, {"SetWallpaperOptions"}, true},
+        {S_OK, S_OK, E_NOTIMPL, kFullSequence, true},
     };
     for (const Case& c : cases) {
         ClearDesktopValues();
@@ -133,12 +138,16 @@ TEST_F(WallpaperApplyTest, FailedDesktopCallStopsTheSequenceAndFallsBack)
         script.applyResult = c.apply;
         const FakeActiveDesktopRegistration fake(script);
         ASSERT_TRUE(fake.ok());
-        EXPECT_TRUE(engine::ApplyWallPaper(picture, 2));
+        EXPECT_EQ(engine::ApplyWallPaper(picture, 2), c.fallsBack);
         EXPECT_EQ(script.calls, c.calls);
-        // The classic setting took over, with the same placement.
-        EXPECT_EQ(ReadDesktopValue(L"Wallpaper"), platform::win::Wide(picture));
-        EXPECT_EQ(ReadDesktopValue(L"WallpaperStyle"), L"2");
-        EXPECT_EQ(ReadDesktopValue(L"TileWallpaper"), L"0");
+        if (c.fallsBack) {
+            // The classic setting took over, with the same placement.
+            EXPECT_EQ(ReadDesktopValue(L"Wallpaper"), platform::win::Wide(picture));
+            EXPECT_EQ(ReadDesktopValue(L"WallpaperStyle"), L"2");
+            EXPECT_EQ(ReadDesktopValue(L"TileWallpaper"), L"0");
+        } else {
+            EXPECT_EQ(ReadDesktopValue(L"WallpaperStyle"), L"<missing>");
+        }
     }
 }
 

@@ -5,6 +5,7 @@
 #include <glib.h>
 
 #include <csignal>
+#include <cstdlib>
 #include <memory>
 
 #include "app/Endpoints.h"
@@ -46,7 +47,10 @@ int main()
     worker->SetActive(true);
     g_main_loop_run(loop.get());
 
-    worker->SetActive(false);
+    // A worker still inside a pass past the limit uses AppConfig: end the
+    // process here rather than free what it uses.
+    if (!worker->SetActive(false))
+        std::_Exit(0);
     worker.reset();
     AppConfig.reset();
     return 0;

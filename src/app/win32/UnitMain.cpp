@@ -127,7 +127,10 @@ void TBrisvaneMainForm::FormDestroy()
 {
     SetTrayIcon(false);
     if (FWorkThread) {
-        FWorkThread->SetActive(false);
+        // A worker still inside a pass past the stop limit uses AppConfig:
+        // end the process here rather than free what it uses.
+        if (!FWorkThread->SetActive(false))
+            ::TerminateProcess(::GetCurrentProcess(), 0);
         FWorkThread.reset();
     }
 }

@@ -77,6 +77,19 @@ std::string CreateUniqueFile(const std::string& dir, const std::string& prefix)
     return pattern;
 }
 
+bool IsUniqueFileName(const std::string& name, const std::string& prefix)
+{
+    // mkstemp replaces XXXXXX with letters and digits.
+    if (name.size() != prefix.size() + 6 || name.compare(0, prefix.size(), prefix) != 0)
+        return false;
+    for (std::size_t i = prefix.size(); i < name.size(); ++i) {
+        const char c = name[i];
+        if (!((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9')))
+            return false;
+    }
+    return true;
+}
+
 std::string OwnExecutablePath()
 {
     std::string buf(4096, '\0');
@@ -89,7 +102,35 @@ std::string OwnExecutablePath()
 
 FilePtr OpenStdFile(const std::string& path, const char* mode)
 {
-    return FilePtr(std::fopen(path.c_str(), mode));
+    const std::string m = mode;
+    int flags = m.find('+') != std::string::npos ? O_RDWR : (m[0] == 'r' ? O_RDONLY : O_WRONLY);
+    if (m[0] == 'w')
+        flags |= O_CREAT | O_TRUNC;
+    else if (m[0] == 'a')
+        flags |= O_CREAT | O_APPEND;
+    // Non-blocking, so a FIFO without a writer cannot hold the caller; a
+    // regular file reads and writes the same either way.
+    const int fd = ::open(path.c_str(), flags | O_NONBLOCK | O_CLOEXEC, 0666);
+    if (fd < 0)
+        return FilePtr();
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        return FilePtr();
+    }
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    std::FILE* f = ::fdopen(fd, mode);
+    if (!f)
+        ::close(fd);
+    return FilePtr(f);
+}
+
+std::string FolderIdentity(const std::string& path)
+{
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0 || !S_ISDIR(st.st_mode))
+        return {};
+    return std::to_string(st.st_dev) + ':' + std::to_string(st.st_ino);
 }
 
 } // namespace platform

@@ -140,7 +140,7 @@ bool ReplaceFileContent(const std::string& file, const std::string& bytes)
     const std::size_t slash = file.find_last_of('/');
     const std::string dir = slash == std::string::npos ? "." : file.substr(0, slash + 1);
     const std::string base = slash == std::string::npos ? file : file.substr(slash + 1);
-    const std::string tmp = CreateUniqueFile(dir, "." + base + ".");
+    const std::string tmp = CreateUniqueFile(dir, ProfileTempPrefix(file));
     if (tmp.empty())
         return false;
     struct stat old {};
@@ -208,6 +208,12 @@ bool WriteProfileKey(const std::string& file, const std::string& section,
     for (const std::string& l : ini.lines)
         bytes += l + ini.eol;
     return ReplaceFileContent(file, bytes);
+}
+
+std::string ProfileTempPrefix(const std::string& file)
+{
+    const std::size_t slash = file.find_last_of('/');
+    return "." + (slash == std::string::npos ? file : file.substr(slash + 1)) + ".";
 }
 
 } // namespace platform

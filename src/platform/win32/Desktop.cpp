@@ -57,20 +57,31 @@ void FillPath(PathBuffer& buffer, const std::string& path)
         wide.copy(buffer.data(), wide.size());
 }
 
-bool SetThroughActiveDesktop(const wchar_t* path, WallpaperStyle style)
+enum class DesktopAnswer { Done, Refused, Unavailable };
+
+// Unavailable when there is no desktop object or it does not implement the
+// call (Wine answers E_NOTIMPL); any other answer but S_OK is the shell's
+// refusal and stops the sequence.
+DesktopAnswer SetThroughActiveDesktop(const wchar_t* path, WallpaperStyle style)
 {
     win::ComPtr<IActiveDesktop> desktop;
     if (::CoCreateInstance(win::kActiveDesktopClsid, nullptr, CLSCTX_INPROC_SERVER,
                            win::kActiveDesktopIid, desktop.put_void()) != S_OK || !desktop)
-        return false;
+        return DesktopAnswer::Unavailable;
     static_assert(sizeof(WALLPAPEROPT) == 8);
     WALLPAPEROPT options {};
     options.dwSize = sizeof(WALLPAPEROPT);
     options.dwStyle = static_cast<DWORD>(style);
     // Only exactly S_OK counts: S_FALSE means the shell did not do it.
-    return desktop->SetWallpaperOptions(&options, 0) == S_OK
-        && desktop->SetWallpaper(path, 0) == S_OK
-        && desktop->ApplyChanges(win::kApplyAllForced) == S_OK;
+    const auto judge = [](HRESULT hr) {
+        return hr == S_OK ? DesktopAnswer::Done : hr == E_NOTIMPL ? DesktopAnswer::Unavailable : DesktopAnswer::Refused;
+    };
+    DesktopAnswer answer = judge(desktop->SetWallpaperOptions(&options, 0));
+    if (answer == DesktopAnswer::Done)
+        answer = judge(desktop->SetWallpaper(path, 0));
+    if (answer == DesktopAnswer::Done)
+        answer = judge(desktop->ApplyChanges(win::kApplyAllForced));
+    return answer;
 }
 
 struct RegistryPlacement {
@@ -98,8 +109,9 @@ bool SetRegistryString(HKEY key, const wchar_t* name, const wchar_t* value)
         == ERROR_SUCCESS;
 }
 
-// Where the shell's desktop object is missing or refuses (Wine, some server
-// editions), the classic user setting still changes the wallpaper.
+// Where the shell's desktop object is missing or does not implement the
+// calls (Wine, some server editions), the classic user setting still changes
+// the wallpaper.
 bool SetThroughSystemParameters(const wchar_t* path, WallpaperStyle style)
 {
     HKEY raw = nullptr;
@@ -126,8 +138,12 @@ bool SetDesktopWallpaper(const std::string& path, WallpaperStyle style)
     // string; the fallback would take that as "no wallpaper" and report
     // success, so it is not asked then.
     const bool pathFits = buffer[0] != L'\0';
-    return SetThroughActiveDesktop(buffer.data(), style)
-        || (pathFits && SetThroughSystemParameters(buffer.data(), style));
+    switch (SetThroughActiveDesktop(buffer.data(), style)) {
+    case DesktopAnswer::Done: return true;
+    case DesktopAnswer::Refused: return false;
+    case DesktopAnswer::Unavailable: break;
+    }
+    return pathFits && SetThroughSystemParameters(buffer.data(), style);
 }
 
 } // namespace platform

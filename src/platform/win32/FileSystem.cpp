@@ -74,6 +74,24 @@ std::string CreateUniqueFile(const std::string& dir, const std::string& prefix)
     return Narrow(name);
 }
 
+bool IsUniqueFileName(const std::string& name, const std::string& prefix)
+{
+    // GetTempFileNameW: the prefix's first three characters, one to four
+    // hexadecimal digits, ".tmp".
+    const std::string head = prefix.substr(0, 3);
+    if (name.size() < head.size() + 5 || name.size() > head.size() + 8 || name.compare(0, head.size(), head) != 0)
+        return false;
+    const std::size_t digitsEnd = name.size() - 4;
+    if (name.compare(digitsEnd, 4, ".tmp") != 0 && name.compare(digitsEnd, 4, ".TMP") != 0)
+        return false;
+    for (std::size_t i = head.size(); i < digitsEnd; ++i) {
+        const char c = name[i];
+        if (!((c >= '0' && c <= '9') || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f')))
+            return false;
+    }
+    return true;
+}
+
 std::string OwnExecutablePath()
 {
     std::wstring buf(32768, L'\0');
@@ -86,7 +104,21 @@ std::string OwnExecutablePath()
 
 FilePtr OpenStdFile(const std::string& path, const char* mode)
 {
+    // Devices (CON, a named pipe) are no files to read pictures from.
+    if (path.rfind("\\\\.\\", 0) == 0 || path.rfind("//./", 0) == 0)
+        return FilePtr();
     return FilePtr(::_wfopen(Wide(path).c_str(), Wide(mode).c_str()));
+}
+
+std::string FolderIdentity(const std::string& path)
+{
+    win::FileHandle h(::CreateFileW(Wide(path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                    nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    BY_HANDLE_FILE_INFORMATION info {};
+    if (!h || !::GetFileInformationByHandle(h.get(), &info))
+        return {};
+    return std::to_string(info.dwVolumeSerialNumber) + ':' + std::to_string(info.nFileIndexHigh) + ':' +
+           std::to_string(info.nFileIndexLow);
 }
 
 } // namespace platform

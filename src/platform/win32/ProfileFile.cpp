@@ -57,4 +57,9 @@ bool WriteProfileKey(const std::string& file, const std::string& section,
     return ok != FALSE;
 }
 
+std::string ProfileTempPrefix(const std::string&)
+{
+    return {}; // the system's profile functions write in place
+}
+
 } // namespace platform
