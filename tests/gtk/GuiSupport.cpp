@@ -98,7 +98,8 @@ std::vector<TopLevel> FindWindows(const std::string& title)
         if (TitleOf(d, children[i]) != title)
             continue;
         XWindowAttributes a {};
-        if (!XGetWindowAttributes(d, children[i], &a))
+        // GDK's group leader and an unused tray icon window carry the title too.
+        if (!XGetWindowAttributes(d, children[i], &a) || a.width < 32 || a.height < 32)
             continue;
         found.push_back({children[i], a.x, a.y, a.width, a.height, a.map_state == IsViewable});
     }

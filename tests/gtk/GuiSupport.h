@@ -29,7 +29,8 @@ struct TopLevel {
     int x = 0, y = 0, width = 0, height = 0;
     bool viewable = false;
 };
-// Top-level windows of the display whose title is exactly title.
+// Top-level windows of the display whose title is exactly title (not the
+// small helper windows GTK names after the program).
 std::vector<TopLevel> FindWindows(const std::string& title);
 // Waits until exactly `count` viewable windows of that title exist.
 bool WaitForViewable(const std::string& title, std::size_t count, int ms = 10000);

@@ -66,6 +66,13 @@ TFormCfg::TFormCfg(GtkWindow* owner, std::function<void()> sendStatus)
     gtk_widget_add_events(Window_.get(), GDK_BUTTON_PRESS_MASK);
     g_signal_connect(Window_.get(), "draw", G_CALLBACK(+[](GtkWidget* w, cairo_t* cr, gpointer) {
                          PaintChrome(w, cr, gtk_window_get_title(GTK_WINDOW(w)));
+                         // Without a compositor there is no drop shadow: a thin
+                         // edge keeps the dialog apart from the window beneath.
+                         cairo_set_source_rgb(cr, 0.62, 0.64, 0.67);
+                         cairo_set_line_width(cr, 1);
+                         cairo_rectangle(cr, 0.5, 0.5, gtk_widget_get_allocated_width(w) - 1,
+                                         gtk_widget_get_allocated_height(w) - 1);
+                         cairo_stroke(cr);
                          return FALSE;
                      }),
                      nullptr);
