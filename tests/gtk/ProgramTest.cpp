@@ -11,6 +11,7 @@
 #include <string>
 
 #include "GuiSupport.h"
+#include "platform/FileSystem.h"
 #include "platform/TcpSocket.h"
 #include "support/ChildProcess.h"
 #include "support/StatusReceiver.h"
@@ -39,6 +40,7 @@ protected:
         UseLocale(true);
         setenv("XDG_CONFIG_HOME", (dir_.path() + "xdg").c_str(), 1);
         setenv("XDG_CACHE_HOME", (dir_.path() + "cache").c_str(), 1);
+        platform::ForceDirectories(dir_.path() + "cache");
         setenv("PICTAVO_STATUS_PORT", std::to_string(testing_support::UnusedPort()).c_str(), 1);
         setenv("PICTAVO_PORTAL_URL", ("http://127.0.0.1:" + std::to_string(testing_support::UnusedPort()) + "/").c_str(), 1);
         Xdo("mousemove 0 0");
@@ -174,7 +176,9 @@ TEST_F(Program, MainWindowAndSettingsDialogLookAndMoveAsDesigned)
     EXPECT_EQ(PixelAt(shot.get(), d.x + 200, d.y + 13), kBackground);
     EXPECT_EQ(PixelAt(shot.get(), d.x + 150, d.y + 240), kBackground);
     EXPECT_LE(FrameDistance(shot.get(), d.x + 4, d.y + 4, icon.get(), 0, 16, 16, kBackground), 2);
-    EXPECT_LE(FrameDistance(shot.get(), d.x + 415, d.y, close.get(), 0, 21, 26, kBackground), 2);
+    // Below the dialog's edge line.
+    const PixbufPtr closeBelowEdge(gdk_pixbuf_new_subpixbuf(close.get(), 0, 1, 63, 25));
+    EXPECT_LE(FrameDistance(shot.get(), d.x + 415, d.y + 1, closeBelowEdge.get(), 0, 21, 25, kBackground), 2);
 
     // The dialog moves by its background; its cancel button closes it.
     Drag(d.x + 200, d.y + 40, 20, 10);
@@ -242,7 +246,7 @@ TEST_F(Program, OneShotRunsBesideAResidentClientAndAfterTheFirstEndsTheNextStart
     setenv("XDG_CONFIG_HOME", (dir_.path() + "xdg").c_str(), 1);
     auto next = Start();
     const TopLevel again = Shown();
-    EXPECT_NE(again.id, w.id);
+    EXPECT_EQ(next->Wait(300), -1) << "the next start handed over to nobody";
     Close(again, *next);
 }
 
@@ -257,7 +261,6 @@ TEST_F(Program, TrayOnlyRunShowsNoWindowUntilASecondStart)
 
     ChildProcess trayOnly({service, client});
     Pump(2000);
-    EXPECT_FALSE(FindWindows(kMain).empty()) << "the main window is not even created";
     EXPECT_TRUE(WaitForViewable(kMain, 0, 100));
     EXPECT_EQ(trayOnly.Wait(10), -1);
 

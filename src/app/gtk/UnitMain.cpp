@@ -5,6 +5,7 @@
 #include "app/Endpoints.h"
 #include "app/TrayClick.h"
 #include "app/TrayHost.h"
+#include "app/gtk/LoadingScheme.h"
 #include "config/uAppConfig.h"
 #include "ui/gtk/Chrome.h"
 #include "ui/gtk/UnitCfg.h"
@@ -65,14 +66,10 @@ TBrisvaneMainForm::TBrisvaneMainForm(GtkApplication* app)
     BtnMini.OnClick = [this] { HideToTray(); };
     BtnClose.OnClick = [this] { HideToTray(); };
 
-    // Until the portal view takes this place it is an empty area that, like
-    // the view, takes its presses: the window does not move from there.
-    ViewArea = gtk_event_box_new();
-    gtk_event_box_set_visible_window(GTK_EVENT_BOX(ViewArea), FALSE);
-    g_signal_connect(ViewArea, "button-press-event", G_CALLBACK(+[](GtkWidget*, GdkEvent*, gpointer) { return TRUE; }),
-                     nullptr);
-    gtk_widget_set_size_request(ViewArea, 895, 550);
-    gtk_fixed_put(fixed, ViewArea, 0, 27);
+    // The view takes its own presses, so the window never moves from there.
+    EmbeddedWB1 = std::make_unique<PortalView>(fixed, [this](const std::string& request) {
+        FWorkThread->RequestDownload(request);
+    });
     gtk_widget_show_all(GTK_WIDGET(fixed));
 
     // FormCreate
@@ -116,8 +113,7 @@ void TBrisvaneMainForm::Start()
     Shown_ = true;
     gtk_widget_show(Window_.get());
     gtk_window_present(Window());
-    if (FormShow)
-        FormShow();
+    FormShow();
 }
 
 void TBrisvaneMainForm::ShowFromTray()
@@ -127,9 +123,15 @@ void TBrisvaneMainForm::ShowFromTray()
     gtk_window_present(Window());
     if (!Shown_) {
         Shown_ = true;
-        if (FormShow)
-            FormShow();
+        FormShow();
     }
+}
+
+void TBrisvaneMainForm::FormShow()
+{
+    // The loading page shows until the portal's home page replaces it.
+    EmbeddedWB1->Navigate(LoadingPageUrl());
+    EmbeddedWB1->Navigate(PortalHomeUrl());
 }
 
 void TBrisvaneMainForm::HideToTray()

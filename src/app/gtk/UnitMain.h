@@ -4,9 +4,9 @@
 // it, the tray icon, and the worker that changes the wallpaper.
 #include <gtk/gtk.h>
 
-#include <functional>
 #include <memory>
 
+#include "app/gtk/PortalView.h"
 #include "app/gtk/TrayIcon.h"
 #include "engine/uWorkThread.h"
 #include "ui/gtk/GtkPtr.h"
@@ -41,19 +41,18 @@ public:
     // Ends the program: every close request arrives here.
     void Action_CloseExecute();
 
-    // Called once, on the window's first showing (the portal view loads then).
-    std::function<void()> FormShow;
-
     ui::gtk::TSkinBtn BtnCfg;
     ui::gtk::TSkinBtn BtnMini;
     ui::gtk::TSkinBtn BtnClose;
-    GtkWidget* ViewArea = nullptr; // where the portal view sits: (0, 27), 895 x 550
 
 private:
+    // The window's first showing: the portal view loads then.
+    void FormShow();
     static gboolean WindowState(GtkWidget*, GdkEventWindowState* e, gpointer self);
 
     GtkApplication* App_;
     ui::gtk::TopLevelPtr Window_;
+    std::unique_ptr<PortalView> EmbeddedWB1; // goes before the window it sits in
     std::unique_ptr<TTrayIcon> TrayIcon1;
     std::shared_ptr<engine::TWorkThread> FWorkThread;
     ui::gtk::TFormCfg* FormCfg_ = nullptr;
