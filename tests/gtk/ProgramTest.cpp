@@ -14,8 +14,10 @@
 #include "platform/FileSystem.h"
 #include "platform/TcpSocket.h"
 #include "support/ChildProcess.h"
+#include "support/PictureMaker.h"
 #include "support/StatusReceiver.h"
 #include "support/TempDir.h"
+#include "support/TestHttpServer.h"
 
 using namespace gui_test;
 using testing_support::ChildProcess;
@@ -271,4 +273,37 @@ TEST_F(Program, TrayOnlyRunShowsNoWindowUntilASecondStart)
     EXPECT_EQ(trayOnly.Wait(20000), 0);
     dir_.Write("release", "");
     EXPECT_EQ(holder.Wait(), 0);
+}
+
+TEST_F(Program, AClickOnAPortalPictureMakesItTheWallpaper)
+{
+    testing_support::TestHttpServer portal;
+    // A request naming no variant of the screen's size: the address before "?" is fetched.
+    const std::string picture = portal.Url("/sea.jpg") + "?v=sea,4,3.jpg";
+    portal.Serve("/sea.jpg", testing_support::TestResponse::Make(200, testing_support::MakeFlatJpeg(640, 400, {0, 160, 0})));
+    portal.Serve("/", testing_support::TestResponse::Page(
+                          "<html><body style='margin:0'><div style='height:550px;background:#c00000' "
+                          "onclick=\"window.external.downloadPic('" + picture + "')\"></div></body></html>"));
+    setenv("PICTAVO_PORTAL_URL", portal.Url("/").c_str(), 1);
+    for (const char* desktop : {"XDG_CURRENT_DESKTOP", "DESKTOP_SESSION", "WAYLAND_DISPLAY", "SWAYSOCK"})
+        unsetenv(desktop);
+
+    auto client = Start();
+    const TopLevel w = Shown();
+    ASSERT_TRUE(PumpUntil([&] {
+        PixbufPtr shot = Screenshot();
+        return PixelAt(shot.get(), w.x + 400, w.y + 300) == Rgb {192, 0, 0};
+    }, 20000)) << "the portal page never showed";
+    Click(w.x + 400, w.y + 300);
+
+    const std::string saved = dir_.path() + "xdg/Brisvane/WallPaper/sea.jpg";
+    EXPECT_TRUE(testing_support::WaitForFile(saved, 20000));
+    EXPECT_EQ(portal.Requests("/sea.jpg"), 1);
+    // No desktop runs here, so the wallpaper is the root window's background.
+    EXPECT_TRUE(PumpUntil([] {
+        PixbufPtr shot = Screenshot();
+        const Rgb corner = PixelAt(shot.get(), 3, 3);
+        return corner.r < 8 && corner.g > 150 && corner.b < 8;
+    }, 20000)) << "the desktop did not change";
+    Close(w, *client);
 }
