@@ -142,6 +142,40 @@ void RequestClose(unsigned long window)
     XFlush(d);
 }
 
+RootRequests::RootRequests() : display_(XOpenDisplay(nullptr))
+{
+    if (auto* d = static_cast<Display*>(display_)) {
+        XSelectInput(d, DefaultRootWindow(d), SubstructureNotifyMask);
+        XSync(d, False);
+    }
+}
+
+RootRequests::~RootRequests()
+{
+    if (display_)
+        XCloseDisplay(static_cast<Display*>(display_));
+}
+
+bool RootRequests::WaitForIconify(unsigned long window, int ms)
+{
+    auto* d = static_cast<Display*>(display_);
+    if (!d)
+        return false;
+    const Atom changeState = XInternAtom(d, "WM_CHANGE_STATE", False);
+    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+    while (std::chrono::steady_clock::now() < until) {
+        while (XPending(d)) {
+            XEvent e {};
+            XNextEvent(d, &e);
+            if (e.type == ClientMessage && e.xclient.message_type == changeState && e.xclient.window == window &&
+                e.xclient.data.l[0] == IconicState)
+                return true;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return false;
+}
+
 std::ostream& operator<<(std::ostream& os, const Rgb& c)
 {
     return os << '(' << c.r << ',' << c.g << ',' << c.b << ')';

@@ -37,6 +37,21 @@ bool WaitForViewable(const std::string& title, std::size_t count, int ms = 10000
 // Sends the window the window manager's close request (WM_DELETE_WINDOW).
 void RequestClose(unsigned long window);
 
+// Watches the requests windows send the window manager through the root
+// window (there is none on the test display), from construction on.
+class RootRequests {
+public:
+    RootRequests();
+    ~RootRequests();
+    RootRequests(const RootRequests&) = delete;
+    RootRequests& operator=(const RootRequests&) = delete;
+    // Waits for `window` to ask to be minimised (WM_CHANGE_STATE, IconicState).
+    bool WaitForIconify(unsigned long window, int ms = 5000);
+
+private:
+    void* display_;
+};
+
 struct Rgb {
     int r = 0, g = 0, b = 0;
     bool operator==(const Rgb&) const = default;

@@ -215,8 +215,9 @@ TEST_F(Program, WithoutANotificationAreaMinimiseKeepsTheWindowReachable)
     auto client = Start();
     const TopLevel w = Shown();
     Pump(300);
+    RootRequests requests;
     Click(w.x + 858, w.y + 13);
-    Pump(500);
+    EXPECT_TRUE(requests.WaitForIconify(w.id)) << "the minimise button asked for no minimising";
     EXPECT_TRUE(WaitForViewable(kMain, 1, 100)) << "the window was hidden with no tray icon to bring it back";
     Close(w, *client);
 }
