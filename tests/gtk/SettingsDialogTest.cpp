@@ -8,6 +8,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "GuiSupport.h"
 #include "config/uAppConfig.h"
@@ -167,6 +168,24 @@ TEST_F(SettingsDialog, ShowsItsTextsAtTheirPlaces)
     EXPECT_TRUE(Ticked(f.CheckBox2));
     EXPECT_FALSE(gtk_widget_get_sensitive(f.Edit1));
     EXPECT_EQ(gtk_window_get_default_widget(f.Window()), f.Button3);
+}
+
+TEST_F(SettingsDialog, TabMovesThroughTheControlsInTheirDesignedOrder)
+{
+    TFormCfg& f = Open("");
+    EXPECT_TRUE(gtk_widget_has_focus(f.CheckBox1));
+    GtkWidget* const controls[] = {f.CheckBox1, f.CheckBox2, f.Button1, f.Button3, f.Button2, f.ComboBox1};
+    std::vector<GtkWidget*> order;
+    for (int i = 0; i < 6; ++i) {
+        gtk_widget_child_focus(GTK_WIDGET(f.Window()), GTK_DIR_TAB_FORWARD);
+        GtkWidget* focus = gtk_window_get_focus(f.Window());
+        // The list's focus sits on its inner button.
+        for (GtkWidget* c : controls)
+            if (focus == c || (focus && gtk_widget_is_ancestor(focus, c)))
+                order.push_back(c);
+    }
+    // The folder text is display only and is passed over.
+    EXPECT_EQ(order, (std::vector<GtkWidget*> {f.CheckBox2, f.Button1, f.Button3, f.Button2, f.ComboBox1, f.CheckBox1}));
 }
 
 TEST_F(SettingsDialog, EveryIntervalShowsItsItemAndConfirmingAnItemStoresItsMinutes)

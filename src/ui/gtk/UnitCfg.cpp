@@ -106,6 +106,16 @@ TFormCfg::TFormCfg(GtkWindow* owner, std::function<void()> sendStatus)
     g_signal_connect_swapped(Button2, "clicked", G_CALLBACK(+[](TFormCfg* self) { self->Button2Click(); }), this);
     g_signal_connect_swapped(Button3, "clicked", G_CALLBACK(+[](TFormCfg* self) { self->Button3Click(); }), this);
 
+    // Tab follows the designed order rather than the reading order; the
+    // replacement API (GTK 4) does not exist in GTK 3.
+    GList* chain = nullptr;
+    for (GtkWidget* w : {CheckBox1, CheckBox2, Button1, Edit1, Button3, Button2, ComboBox1})
+        chain = g_list_append(chain, w);
+    G_GNUC_BEGIN_IGNORE_DEPRECATIONS
+    gtk_container_set_focus_chain(GTK_CONTAINER(fixed), chain);
+    G_GNUC_END_IGNORE_DEPRECATIONS
+    g_list_free(chain);
+
     // Enter confirms; no button answers Esc.
     gtk_widget_set_can_default(Button3, TRUE);
     gtk_window_set_default(win, Button3);
