@@ -92,8 +92,9 @@ HostWindow::HostWindow()
 HostWindow::~HostWindow()
 {
     g_signal_handlers_disconnect_by_data(web(), this);
-    view_.reset();
+    // The window goes first, as when the main window closes.
     gtk_widget_destroy(window_);
+    view_.reset();
     SpinFor(50ms);
 }
 
@@ -103,8 +104,10 @@ void HostWindow::OnLoadChanged(WebKitWebView* web, WebKitLoadEvent event, gpoint
     const char* uri = webkit_web_view_get_uri(web);
     if (event == WEBKIT_LOAD_COMMITTED)
         host->committed_.emplace_back(uri ? uri : "");
-    else if (event == WEBKIT_LOAD_FINISHED)
-        host->finished_.emplace_back(uri ? uri : "");
+    else if (event == WEBKIT_LOAD_FINISHED && !host->committed_.empty())
+        // The view may already be on its way to the next page; what finished
+        // is the page last committed.
+        host->finished_.push_back(host->committed_.back());
 }
 
 bool HostWindow::Load(const std::string& url)
@@ -124,32 +127,13 @@ bool HostWindow::WaitFinished(const std::string& url)
     });
 }
 
-namespace {
-
-void ViewToScreen(GtkWidget* view, int x, int y, int* sx, int* sy)
+bool HostWindow::Click(int x, int y, int button)
 {
-    GtkWidget* top = gtk_widget_get_toplevel(view);
+    GtkWidget* view = GTK_WIDGET(web());
     int tx = 0, ty = 0, ox = 0, oy = 0;
-    gtk_widget_translate_coordinates(view, top, x, y, &tx, &ty);
-    gdk_window_get_origin(gtk_widget_get_window(top), &ox, &oy);
-    *sx = ox + tx;
-    *sy = oy + ty;
-}
-
-} // namespace
-
-int HostWindow::ScreenX(int x) const
-{
-    int sx = 0, sy = 0;
-    ViewToScreen(GTK_WIDGET(view_->WebView()), x, 0, &sx, &sy);
-    return sx;
-}
-
-int HostWindow::ScreenY(int y) const
-{
-    int sx = 0, sy = 0;
-    ViewToScreen(GTK_WIDGET(view_->WebView()), 0, y, &sx, &sy);
-    return sy;
+    gtk_widget_translate_coordinates(view, window_, x, y, &tx, &ty);
+    gdk_window_get_origin(gtk_widget_get_window(window_), &ox, &oy);
+    return XDoTool({"mousemove", std::to_string(ox + tx), std::to_string(oy + ty), "click", std::to_string(button)});
 }
 
 int VisibleToplevels()

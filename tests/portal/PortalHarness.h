@@ -52,9 +52,8 @@ public:
     // URIs committed so far, in order.
     const std::vector<std::string>& committed() const { return committed_; }
 
-    // Screen coordinates of a point in the view.
-    int ScreenX(int x) const;
-    int ScreenY(int y) const;
+    // Moves the pointer to a point of the view and clicks there.
+    bool Click(int x, int y, int button = 1);
 
     std::vector<std::string> requests;
     std::vector<std::string> opened;

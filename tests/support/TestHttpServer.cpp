@@ -199,6 +199,8 @@ void TestHttpServer::Handle(std::intptr_t socket)
         else
             r = TestResponse::Make(404, "no such test resource");
     }
+    while (!r.answer && !stop_)
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
     std::string head = "HTTP/1.1 " + std::to_string(r.status) + " " + Reason(r.status) + "\r\n"
         "Content-Type: " + r.contentType + "\r\nCache-Control: no-cache\r\nConnection: close\r\n";
     if (r.announceLength)

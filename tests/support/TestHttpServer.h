@@ -18,6 +18,7 @@ struct TestResponse {
     int status = 200;
     std::string body;                           // sent right after the headers
     std::string contentType = "application/octet-stream";
+    bool answer = true; // false: take the request and never answer, like a hung server
     std::optional<std::uint64_t> contentLength; // announced length; body.size() when unset
     bool announceLength = true;                 // false: no Content-Length, the body ends at close
     std::string extraHeaders;                   // whole lines, each ending "\r\n"

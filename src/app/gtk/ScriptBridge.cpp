@@ -12,11 +12,6 @@ namespace {
 
 using platform::linuxdesk::GCharPtr;
 
-struct UserScriptUnref {
-    void operator()(WebKitUserScript* s) const noexcept { webkit_user_script_unref(s); }
-};
-using UserScriptPtr = std::unique_ptr<WebKitUserScript, UserScriptUnref>;
-
 constexpr char kEventName[] = "pictavo-download-pic";
 
 // As a browser writes location.origin: the port only when not the scheme's own.
@@ -89,20 +84,26 @@ ScriptBridge::ScriptBridge(WebKitWebView* view, RequestHandler onRequest)
     const std::string origin = SerializeOrigin(*portal);
     const std::string pattern = AllowPattern(*portal);
     const char* const allow[] = {pattern.c_str(), nullptr};
-    const UserScriptPtr pageScript(webkit_user_script_new(PageWorldScript(origin).c_str(),
-                                                          WEBKIT_USER_CONTENT_INJECT_TOP_FRAME,
-                                                          WEBKIT_USER_SCRIPT_INJECT_AT_DOCUMENT_START, allow, nullptr));
-    const UserScriptPtr bridgeScript(webkit_user_script_new_for_world(
-        BridgeWorldScript(origin).c_str(), WEBKIT_USER_CONTENT_INJECT_TOP_FRAME,
-        WEBKIT_USER_SCRIPT_INJECT_AT_DOCUMENT_START, kWorldName, allow, nullptr));
-    webkit_user_content_manager_add_script(manager_, bridgeScript.get());
-    webkit_user_content_manager_add_script(manager_, pageScript.get());
+    AddScript(UserScriptPtr(webkit_user_script_new_for_world(BridgeWorldScript(origin).c_str(),
+                                                             WEBKIT_USER_CONTENT_INJECT_TOP_FRAME,
+                                                             WEBKIT_USER_SCRIPT_INJECT_AT_DOCUMENT_START, kWorldName,
+                                                             allow, nullptr)));
+    AddScript(UserScriptPtr(webkit_user_script_new(PageWorldScript(origin).c_str(), WEBKIT_USER_CONTENT_INJECT_TOP_FRAME,
+                                                   WEBKIT_USER_SCRIPT_INJECT_AT_DOCUMENT_START, allow, nullptr)));
 }
 
 ScriptBridge::~ScriptBridge()
 {
+    for (const auto& script : scripts_)
+        webkit_user_content_manager_remove_script(manager_, script.get());
     webkit_user_content_manager_unregister_script_message_handler_in_world(manager_, kHandlerName, kWorldName);
     g_signal_handlers_disconnect_by_data(manager_, this);
+}
+
+void ScriptBridge::AddScript(UserScriptPtr script)
+{
+    webkit_user_content_manager_add_script(manager_, script.get());
+    scripts_.push_back(std::move(script));
 }
 
 void ScriptBridge::OnScriptMessage(WebKitUserContentManager*, WebKitJavascriptResult* result, gpointer self)

@@ -11,7 +11,9 @@
 #include <webkit2/webkit2.h>
 
 #include <functional>
+#include <memory>
 #include <string>
+#include <vector>
 
 namespace app {
 
@@ -32,11 +34,18 @@ public:
     ScriptBridge& operator=(const ScriptBridge&) = delete;
 
 private:
+    struct UserScriptUnref {
+        void operator()(WebKitUserScript* s) const noexcept { webkit_user_script_unref(s); }
+    };
+    using UserScriptPtr = std::unique_ptr<WebKitUserScript, UserScriptUnref>;
+
+    void AddScript(UserScriptPtr script);
     static void OnScriptMessage(WebKitUserContentManager*, WebKitJavascriptResult* result, gpointer self);
 
     WebKitWebView* view_;
     WebKitUserContentManager* manager_;
     RequestHandler onRequest_;
+    std::vector<UserScriptPtr> scripts_;
 };
 
 } // namespace app
