@@ -112,13 +112,26 @@ protected:
 
 TEST_F(Program, MainWindowAndSettingsDialogLookAndMoveAsDesigned)
 {
+    // A portal that never answers, so the loading page stays.
+    platform::TcpListener silentPortal;
+    setenv("PICTAVO_PORTAL_URL", ("http://127.0.0.1:" + std::to_string(silentPortal.Port()) + "/").c_str(), 1);
     auto client = Start();
     TopLevel w = Shown();
     EXPECT_EQ(w.width, 895);
     EXPECT_EQ(w.height, 600);
     EXPECT_EQ(w.x, (1280 - 895) / 2);
     EXPECT_EQ(w.y, (800 - 600) / 2);
-    Pump(700);
+
+    // The loading picture turns in the middle of the view.
+    const int cx = w.x + 895 / 2, cy = w.y + 27 + 550 / 2;
+    EXPECT_TRUE(PumpUntil([&] {
+        PixbufPtr shot = Screenshot();
+        for (int y = cy - 19; y <= cy + 19; ++y)
+            for (int x = cx - 23; x <= cx + 23; ++x)
+                if (PixelAt(shot.get(), x, y).b > PixelAt(shot.get(), x, y).r + 40)
+                    return true;
+        return false;
+    }, 15000)) << "no loading picture";
 
     PixbufPtr shot = Screenshot(ScreenshotDir() + "main_window.png");
     ASSERT_TRUE(shot);
