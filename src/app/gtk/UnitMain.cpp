@@ -49,6 +49,17 @@ TBrisvaneMainForm::TBrisvaneMainForm(GtkApplication* app)
     // buttons and the portal area take their own presses.
     g_signal_connect(Window_.get(), "button-press-event", G_CALLBACK(ui::gtk::MoveOnLeftPress), nullptr);
     g_signal_connect(Window_.get(), "window-state-event", G_CALLBACK(WindowState), this);
+    // The portal loads when the window is first on screen, so the loading
+    // page is drawn there before the portal replaces it.
+    g_signal_connect(Window_.get(), "map-event", G_CALLBACK(+[](GtkWidget*, GdkEvent*, gpointer self) {
+                         auto* form = static_cast<TBrisvaneMainForm*>(self);
+                         if (!form->Shown_) {
+                             form->Shown_ = true;
+                             form->FormShow();
+                         }
+                         return FALSE;
+                     }),
+                     this);
     // A close request from outside (window manager, another program) ends the program.
     g_signal_connect(Window_.get(), "delete-event", G_CALLBACK(+[](GtkWidget*, GdkEvent*, gpointer self) {
                          static_cast<TBrisvaneMainForm*>(self)->Action_CloseExecute();
@@ -110,10 +121,8 @@ void TBrisvaneMainForm::Start()
 {
     if (!ShowMainWindowAtStart_)
         return;
-    Shown_ = true;
     gtk_widget_show(Window_.get());
     gtk_window_present(Window());
-    FormShow();
 }
 
 void TBrisvaneMainForm::ShowFromTray()
@@ -121,10 +130,6 @@ void TBrisvaneMainForm::ShowFromTray()
     ShowMainWindowAtStart_ = true;
     gtk_widget_show(Window_.get());
     gtk_window_present(Window());
-    if (!Shown_) {
-        Shown_ = true;
-        FormShow();
-    }
 }
 
 void TBrisvaneMainForm::FormShow()
