@@ -1,7 +1,5 @@
 #include "app/gtk/UnitMain.h"
 
-#include <glib/gi18n.h>
-
 #include "app/Endpoints.h"
 #include "app/TrayClick.h"
 #include "app/TrayHost.h"
