@@ -47,17 +47,6 @@ TBrisvaneMainForm::TBrisvaneMainForm(GtkApplication* app)
     // buttons and the portal area take their own presses.
     g_signal_connect(Window_.get(), "button-press-event", G_CALLBACK(ui::gtk::MoveOnLeftPress), nullptr);
     g_signal_connect(Window_.get(), "window-state-event", G_CALLBACK(WindowState), this);
-    // The portal loads when the window is first on screen, so the loading
-    // page is drawn there before the portal replaces it.
-    g_signal_connect(Window_.get(), "map-event", G_CALLBACK(+[](GtkWidget*, GdkEvent*, gpointer self) {
-                         auto* form = static_cast<TBrisvaneMainForm*>(self);
-                         if (!form->Shown_) {
-                             form->Shown_ = true;
-                             form->FormShow();
-                         }
-                         return FALSE;
-                     }),
-                     this);
     // A close request from outside (window manager, another program) ends the program.
     g_signal_connect(Window_.get(), "delete-event", G_CALLBACK(+[](GtkWidget*, GdkEvent*, gpointer self) {
                          static_cast<TBrisvaneMainForm*>(self)->Action_CloseExecute();
@@ -109,6 +98,8 @@ TBrisvaneMainForm::TBrisvaneMainForm(GtkApplication* app)
 
 TBrisvaneMainForm::~TBrisvaneMainForm()
 {
+    // The page can no longer ask for downloads once the worker stops.
+    EmbeddedWB1.reset();
     // FormDestroy
     FWorkThread->SetActive(false);
     FWorkThread.reset();
@@ -121,6 +112,8 @@ void TBrisvaneMainForm::Start()
         return;
     gtk_widget_show(Window_.get());
     gtk_window_present(Window());
+    Shown_ = true;
+    FormShow();
 }
 
 void TBrisvaneMainForm::ShowFromTray()
@@ -128,6 +121,10 @@ void TBrisvaneMainForm::ShowFromTray()
     ShowMainWindowAtStart_ = true;
     gtk_widget_show(Window_.get());
     gtk_window_present(Window());
+    if (!Shown_) {
+        Shown_ = true;
+        FormShow();
+    }
 }
 
 void TBrisvaneMainForm::FormShow()
