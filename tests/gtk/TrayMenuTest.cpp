@@ -1,0 +1,224 @@
+// The tray icon as a StatusNotifier host sees it: the test stands in for the
+// host's watcher on the session bus, reads the icon and its menu over D-Bus
+// and activates the items the way a panel does when they are clicked.
+#include <gtest/gtest.h>
+
+#include <gio/gio.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "GuiSupport.h"
+#include "platform/FileSystem.h"
+#include "support/ChildProcess.h"
+#include "support/StatusReceiver.h"
+#include "support/TempDir.h"
+
+using namespace gui_test;
+using platform::linuxdesk::GErrorPtr;
+using platform::linuxdesk::GVariantPtr;
+using testing_support::ChildProcess;
+using testing_support::HelperPath;
+
+namespace {
+
+constexpr const char* kWatcherXml = R"xml(
+<node>
+  <interface name="org.kde.StatusNotifierWatcher">
+    <method name="RegisterStatusNotifierItem"><arg name="service" type="s" direction="in"/></method>
+    <method name="RegisterStatusNotifierHost"><arg name="service" type="s" direction="in"/></method>
+    <property name="RegisteredStatusNotifierItems" type="as" access="read"/>
+    <property name="IsStatusNotifierHostRegistered" type="b" access="read"/>
+    <property name="ProtocolVersion" type="i" access="read"/>
+  </interface>
+</node>)xml";
+
+struct NodeInfoUnref {
+    void operator()(GDBusNodeInfo* n) const noexcept { g_dbus_node_info_unref(n); }
+};
+
+// The watcher a panel runs: it takes the items' registrations.
+class FakeWatcher {
+public:
+    FakeWatcher() : node_(g_dbus_node_info_new_for_xml(kWatcherXml, nullptr))
+    {
+        bus_.reset(g_bus_get_sync(G_BUS_TYPE_SESSION, nullptr, nullptr));
+        static const GDBusInterfaceVTable vtable {Call, GetProperty, nullptr, {}};
+        object_ = g_dbus_connection_register_object(bus_.get(), "/StatusNotifierWatcher", node_->interfaces[0],
+                                                    &vtable, this, nullptr, nullptr);
+        owner_ = g_bus_own_name_on_connection(
+            bus_.get(), "org.kde.StatusNotifierWatcher", G_BUS_NAME_OWNER_FLAGS_NONE,
+            +[](GDBusConnection*, const gchar*, gpointer self) { static_cast<FakeWatcher*>(self)->owned_ = true; },
+            nullptr, this, nullptr);
+        PumpUntil([this] { return owned_; });
+    }
+    ~FakeWatcher()
+    {
+        g_bus_unown_name(owner_);
+        g_dbus_connection_unregister_object(bus_.get(), object_);
+    }
+
+    bool Owned() const { return owned_; }
+    GDBusConnection* Bus() const { return bus_.get(); }
+    // Bus name and object path of the items registered so far.
+    const std::vector<std::pair<std::string, std::string>>& Items() const { return items_; }
+
+private:
+    static void Call(GDBusConnection*, const gchar* sender, const gchar*, const gchar*, const gchar* method,
+                     GVariant* parameters, GDBusMethodInvocation* invocation, gpointer self)
+    {
+        const gchar* service = nullptr;
+        g_variant_get(parameters, "(&s)", &service);
+        if (g_str_equal(method, "RegisterStatusNotifierItem")) {
+            // An item names either its object path (on its own bus name) or a bus name.
+            const bool path = service[0] == '/';
+            static_cast<FakeWatcher*>(self)->items_.emplace_back(path ? sender : service,
+                                                                 path ? service : "/StatusNotifierItem");
+        }
+        g_dbus_method_invocation_return_value(invocation, nullptr);
+    }
+    static GVariant* GetProperty(GDBusConnection*, const gchar*, const gchar*, const gchar*, const gchar* name,
+                                 GError**, gpointer)
+    {
+        if (g_str_equal(name, "IsStatusNotifierHostRegistered"))
+            return g_variant_new_boolean(TRUE);
+        if (g_str_equal(name, "ProtocolVersion"))
+            return g_variant_new_int32(0);
+        return g_variant_new_strv(nullptr, 0);
+    }
+
+    std::unique_ptr<GDBusNodeInfo, NodeInfoUnref> node_;
+    platform::linuxdesk::GObjectPtr<GDBusConnection> bus_;
+    guint object_ = 0;
+    guint owner_ = 0;
+    bool owned_ = false;
+    std::vector<std::pair<std::string, std::string>> items_;
+};
+
+class TrayMenu : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { InitGtk(); }
+
+    void SetUp() override
+    {
+        UseLocale(true);
+        setenv("XDG_CONFIG_HOME", (dir_.path() + "xdg").c_str(), 1);
+        setenv("XDG_CACHE_HOME", (dir_.path() + "cache").c_str(), 1);
+        platform::ForceDirectories(dir_.path() + "cache");
+        setenv("PICTAVO_STATUS_PORT", std::to_string(testing_support::UnusedPort()).c_str(), 1);
+        setenv("PICTAVO_PORTAL_URL", ("http://127.0.0.1:" + std::to_string(testing_support::UnusedPort()) + "/").c_str(), 1);
+        ASSERT_TRUE(watcher_.Owned());
+    }
+
+    GVariantPtr CallItem(const std::string& path, const char* interface, const char* method, GVariant* args)
+    {
+        GError* raw = nullptr;
+        GVariantPtr reply(g_dbus_connection_call_sync(watcher_.Bus(), item_.c_str(), path.c_str(), interface, method,
+                                                      args, nullptr, G_DBUS_CALL_FLAGS_NONE, 5000, nullptr, &raw));
+        const GErrorPtr error(raw);
+        EXPECT_TRUE(reply) << method << ": " << (error ? error->message : "");
+        return reply;
+    }
+
+    std::string ItemProperty(const char* name)
+    {
+        const GVariantPtr reply = CallItem(itemPath_, "org.freedesktop.DBus.Properties", "Get",
+                                           g_variant_new("(ss)", "org.kde.StatusNotifierItem", name));
+        if (!reply)
+            return {};
+        GVariant* boxed = nullptr;
+        g_variant_get(reply.get(), "(v)", &boxed);
+        const GVariantPtr value(boxed);
+        return g_variant_is_of_type(value.get(), G_VARIANT_TYPE_STRING) ||
+                       g_variant_is_of_type(value.get(), G_VARIANT_TYPE_OBJECT_PATH)
+                   ? g_variant_get_string(value.get(), nullptr)
+                   : std::string();
+    }
+
+    // The visible menu items, label and id, in order.
+    std::vector<std::pair<std::string, int>> MenuItems()
+    {
+        std::vector<std::pair<std::string, int>> items;
+        const GVariantPtr reply = CallItem(menuPath_, "com.canonical.dbusmenu", "GetLayout",
+                                           g_variant_new("(ii@as)", 0, -1, g_variant_new_strv(nullptr, 0)));
+        if (!reply)
+            return items;
+        guint revision = 0;
+        GVariant* root = nullptr;
+        g_variant_get(reply.get(), "(u@(ia{sv}av))", &revision, &root);
+        const GVariantPtr layout(root);
+        GVariant* children = g_variant_get_child_value(layout.get(), 2);
+        const GVariantPtr owned(children);
+        for (gsize i = 0; i < g_variant_n_children(children); ++i) {
+            const GVariantPtr boxed(g_variant_get_child_value(children, i));
+            const GVariantPtr child(g_variant_get_variant(boxed.get()));
+            gint id = 0;
+            GVariant* props = nullptr;
+            g_variant_get_child(child.get(), 0, "i", &id);
+            props = g_variant_get_child_value(child.get(), 1);
+            const GVariantPtr ownedProps(props);
+            const gchar* label = nullptr;
+            gboolean visible = TRUE;
+            g_variant_lookup(props, "visible", "b", &visible);
+            if (g_variant_lookup(props, "label", "&s", &label) && visible)
+                items.emplace_back(label, id);
+        }
+        return items;
+    }
+
+    void Click(int id)
+    {
+        CallItem(menuPath_, "com.canonical.dbusmenu", "Event",
+                 g_variant_new("(isvu)", id, "clicked", g_variant_new_int32(0), 0u));
+    }
+
+    // Waits for the program's item to register and finds its menu.
+    bool Connect()
+    {
+        if (!PumpUntil([this] { return !watcher_.Items().empty(); }, 10000))
+            return false;
+        item_ = watcher_.Items().front().first;
+        itemPath_ = watcher_.Items().front().second;
+        menuPath_ = ItemProperty("Menu");
+        return !menuPath_.empty();
+    }
+
+    testing_support::TempDir dir_;
+    FakeWatcher watcher_;
+    std::string item_, itemPath_, menuPath_;
+};
+
+} // namespace
+
+TEST_F(TrayMenu, ItemsShowHideOpenTheSettingsAndExit)
+{
+    ChildProcess client({HelperPath("pictavo")});
+    ASSERT_TRUE(Connect());
+    EXPECT_EQ(ItemProperty("Title"), "Pictavo");
+    EXPECT_EQ(ItemProperty("Status"), "Active");
+    EXPECT_EQ(ItemProperty("IconName"), "pictavo");
+    const std::string theme = ItemProperty("IconThemePath");
+    EXPECT_TRUE(platform::FileExists(theme + "/hicolor/16x16/apps/pictavo.png")) << theme;
+
+    const auto items = MenuItems();
+    ASSERT_EQ(items.size(), 3u);
+    EXPECT_EQ(items[0].first, "显示");
+    EXPECT_EQ(items[1].first, "设置");
+    EXPECT_EQ(items[2].first, "退出");
+
+    ASSERT_TRUE(WaitForViewable("Pictavo", 1));
+    Click(items[0].second);  // the window is shown: the click hides it
+    EXPECT_TRUE(WaitForViewable("Pictavo", 0));
+    Click(items[0].second);
+    EXPECT_TRUE(WaitForViewable("Pictavo", 1));
+
+    Click(items[1].second);
+    EXPECT_TRUE(WaitForViewable("设置", 1));
+    Click(items[1].second);  // already open: still one dialog
+    Pump(300);
+    EXPECT_EQ(FindWindows("设置").size(), 1u);
+
+    Click(items[2].second);
+    EXPECT_EQ(client.Wait(20000), 0);
+}
