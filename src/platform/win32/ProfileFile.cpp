@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <mutex>
+
 #include "platform/FileSystem.h"
 #include "platform/win32/Handles.h"
 #include "platform/win32/WinText.h"
@@ -31,6 +33,15 @@ void CreateUnicodeProfile(const std::wstring& file)
     ::WriteFile(h.get(), bom, sizeof(bom), &written, nullptr);
 }
 
+// One write at a time in this process: a first write creates the file with an
+// exclusive handle to put the byte-order mark in, and a second thread's write
+// meeting that handle fails outright (seen as "Unable to write" under load).
+std::mutex& WriteLock()
+{
+    static std::mutex lock;
+    return lock;
+}
+
 } // namespace
 
 std::string ReadProfileKey(const std::string& file, const std::string& section,
@@ -49,6 +60,7 @@ bool WriteProfileKey(const std::string& file, const std::string& section,
                         const std::string& key, const std::string& value)
 {
     const std::wstring wfile = win::Wide(file);
+    const std::lock_guard<std::mutex> guard(WriteLock());
     if (::GetFileAttributesW(wfile.c_str()) == INVALID_FILE_ATTRIBUTES)
         CreateUnicodeProfile(wfile);
     const BOOL ok = ::WritePrivateProfileStringW(win::Wide(section).c_str(), win::Wide(key).c_str(),
