@@ -7,7 +7,7 @@ here=$(cd "$(dirname "$0")/.." && pwd)
 what=${1:-test}
 
 packages=(cmake ninja-build g++ pkg-config googletest
-  libjpeg62-turbo-dev libcurl4-openssl-dev libglib2.0-dev libglib2.0-bin libx11-dev libx11-xcb-dev libgdk-pixbuf-2.0-dev
+  libjpeg62-turbo-dev libcurl4-openssl-dev libglib2.0-dev libglib2.0-dev-bin libglib2.0-bin libx11-dev libx11-xcb-dev libgdk-pixbuf-2.0-dev
   libgtk-3-dev libwebkit2gtk-4.1-dev libsoup-3.0-dev libayatana-appindicator3-dev gsettings-desktop-schemas
   xvfb xauth dbus dbus-x11 python3)
 if [ "$what" = test ]; then
