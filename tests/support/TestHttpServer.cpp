@@ -200,7 +200,7 @@ void TestHttpServer::Handle(std::intptr_t socket)
             r = TestResponse::Make(404, "no such test resource");
     }
     std::string head = "HTTP/1.1 " + std::to_string(r.status) + " " + Reason(r.status) + "\r\n"
-        "Content-Type: application/octet-stream\r\nCache-Control: no-cache\r\nConnection: close\r\n";
+        "Content-Type: " + r.contentType + "\r\nCache-Control: no-cache\r\nConnection: close\r\n";
     if (r.announceLength)
         head += "Content-Length: " + std::to_string(r.contentLength.value_or(r.body.size())) + "\r\n";
     head += r.extraHeaders + "\r\n";

@@ -17,6 +17,7 @@ namespace testing_support {
 struct TestResponse {
     int status = 200;
     std::string body;                           // sent right after the headers
+    std::string contentType = "application/octet-stream";
     std::optional<std::uint64_t> contentLength; // announced length; body.size() when unset
     bool announceLength = true;                 // false: no Content-Length, the body ends at close
     std::string extraHeaders;                   // whole lines, each ending "\r\n"
@@ -32,6 +33,12 @@ struct TestResponse {
         TestResponse r;
         r.status = status;
         r.body = std::move(body);
+        return r;
+    }
+    static TestResponse Page(std::string html)
+    {
+        TestResponse r = Make(200, std::move(html));
+        r.contentType = "text/html; charset=utf-8";
         return r;
     }
     static TestResponse Redirect(const std::string& location)

@@ -7,6 +7,7 @@
 #include <csignal>
 #include <memory>
 
+#include "app/Endpoints.h"
 #include "config/uAppConfig.h"
 #include "engine/uWorkThread.h"
 #include "platform/Dispatcher.h"
@@ -38,6 +39,7 @@ int main()
     g_unix_signal_add(SIGTERM, QuitLoop, loop.get());
 
     auto env = engine::TWorkThreadEnvironment::Default();
+    env.statusPort = app::StatusPortSetting();
     // The worker's "close the main window": g_main_loop_quit may be called from any thread.
     env.closeMainWindow = [l = loop.get()] { g_main_loop_quit(l); };
     auto worker = engine::TWorkThread::Create(env);

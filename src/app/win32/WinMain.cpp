@@ -6,6 +6,7 @@
 
 #include <memory>
 
+#include "app/Endpoints.h"
 #include "config/uAppConfig.h"
 #include "engine/uWorkThread.h"
 #include "platform/Dispatcher.h"
@@ -55,6 +56,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int)
     if (!mainWindow)
         return 0;
     auto env = engine::TWorkThreadEnvironment::Default();
+    env.statusPort = app::StatusPortSetting();
     env.closeMainWindow = [mainWindow] { ::PostMessageW(mainWindow, WM_CLOSE, 10, 10); };
     auto worker = engine::TWorkThread::Create(env);
     worker->SetActive(true);

@@ -1,0 +1,23 @@
+#pragma once
+// Where the client talks to: the portal home page and the companion service's
+// status port. Both are fixed at build time; tests move them through the
+// environment so they can run beside a real client.
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace app {
+
+// PICTAVO_PORTAL_URL from the environment when set and not empty, otherwise
+// the build's default.
+std::string PortalHomeUrl();
+
+// PICTAVO_STATUS_PORT from the environment when it holds a port number
+// (1-65535), otherwise StatusPort.
+std::uint16_t StatusPortSetting();
+
+// Whether a page at `url` may use the script bridge: only pages of the portal
+// home page's origin (scheme, host and port).
+bool IsPortalPage(std::string_view url);
+
+} // namespace app

@@ -1,0 +1,97 @@
+#include "app/gtk/LoadingScheme.h"
+
+#include <webkit2/webkit2.h>
+
+#include <array>
+#include <string_view>
+
+#include "platform/FileSystem.h"
+#include "platform/linux/GLibPtr.h"
+#include "util/TextUtil.h"
+
+namespace app {
+
+namespace {
+
+using platform::linuxdesk::GCharPtr;
+using platform::linuxdesk::GErrorPtr;
+using platform::linuxdesk::GObjectPtr;
+
+constexpr char kScheme[] = "res";
+
+struct SchemeEntry {
+    std::string_view path; // compared without regard to case, like Windows resource names
+    const char* resource;
+    const char* contentType;
+};
+
+constexpr std::array kEntries {
+    SchemeEntry {"/loading", "/com/brisvane/Pictavo/Loading.html", "text/html"},
+    SchemeEntry {"/loadgif", "/com/brisvane/Pictavo/LoadGif.gif", "image/gif"},
+};
+
+struct BytesUnref {
+    void operator()(GBytes* b) const noexcept { g_bytes_unref(b); }
+};
+
+void FinishNotFound(WebKitURISchemeRequest* request)
+{
+    const GErrorPtr error(g_error_new_literal(G_IO_ERROR, G_IO_ERROR_NOT_FOUND, "No such resource"));
+    webkit_uri_scheme_request_finish_error(request, error.get());
+}
+
+void ServeResource(WebKitURISchemeRequest* request, gpointer)
+{
+    const char* path = webkit_uri_scheme_request_get_path(request);
+    const std::string wanted = text::AsciiLower(path ? path : "");
+    for (const SchemeEntry& entry : kEntries) {
+        if (wanted != entry.path)
+            continue;
+        GError* raw = nullptr;
+        const std::unique_ptr<GBytes, BytesUnref> bytes(
+            g_resources_lookup_data(entry.resource, G_RESOURCE_LOOKUP_FLAGS_NONE, &raw));
+        const GErrorPtr error(raw);
+        if (!bytes) {
+            webkit_uri_scheme_request_finish_error(request, error.get());
+            return;
+        }
+        const GObjectPtr<GInputStream> stream(g_memory_input_stream_new_from_bytes(bytes.get()));
+        webkit_uri_scheme_request_finish(request, stream.get(), static_cast<gint64>(g_bytes_get_size(bytes.get())),
+                                         entry.contentType);
+        return;
+    }
+    FinishNotFound(request);
+}
+
+} // namespace
+
+void RegisterLoadingScheme()
+{
+    // The default context keeps one handler per scheme for the whole process.
+    static const bool registered = [] {
+        webkit_web_context_register_uri_scheme(webkit_web_context_get_default(), kScheme, ServeResource, nullptr,
+                                               nullptr);
+        return true;
+    }();
+    (void)registered;
+}
+
+std::string LoadingPageUrl()
+{
+    std::string name = platform::OwnExecutablePath();
+    name = name.substr(name.find_last_of('/') + 1);
+    if (name.empty())
+        name = "pictavo";
+    // Escaped, unlike the Windows original: a file name with a space or a
+    // slash-like character must not make the URL invalid.
+    const GCharPtr host(g_uri_escape_string(name.c_str(), nullptr, FALSE));
+    return std::string(kScheme) + "://" + host.get() + "/Loading";
+}
+
+bool IsLoadingPageUrl(const std::string& url)
+{
+    const std::string lower = text::AsciiLower(url);
+    return lower.starts_with(std::string(kScheme) + "://") && lower.ends_with("/loading");
+}
+
+} // namespace app

@@ -1,0 +1,18 @@
+#pragma once
+// The "res:" scheme of the portal view: the loading page and its picture,
+// served from the program's compiled-in resources, so the page's relative
+// "LoadGif" finds the picture beside it as it does on Windows.
+#include <string>
+
+namespace app {
+
+// Makes "res:" URLs load in every web view of the default web context.
+// Safe to call more than once.
+void RegisterLoadingScheme();
+
+// "res://<program file name>/Loading".
+std::string LoadingPageUrl();
+
+bool IsLoadingPageUrl(const std::string& url);
+
+} // namespace app

@@ -1,0 +1,139 @@
+#include "app/gtk/PortalView.h"
+
+#include <gdk/gdkkeysyms.h>
+
+#include "app/gtk/LoadingScheme.h"
+
+namespace app {
+
+namespace {
+
+using platform::linuxdesk::GErrorPtr;
+using platform::linuxdesk::GObjectPtr;
+
+constexpr char kNoSelection[] = "* { -webkit-user-select: none; user-select: none; }";
+
+struct StyleSheetUnref {
+    void operator()(WebKitUserStyleSheet* s) const noexcept { webkit_user_style_sheet_unref(s); }
+};
+
+// Only web addresses leave the program; anything else a page names (file:,
+// custom handlers) could start local programs.
+bool IsWebAddress(const char* uri)
+{
+    const char* scheme = uri ? g_uri_peek_scheme(uri) : nullptr;
+    return scheme && (g_str_equal(scheme, "http") || g_str_equal(scheme, "https"));
+}
+
+} // namespace
+
+PortalView::PortalView(GtkFixed* parent, RequestHandler onRequest, UriOpener openOutside)
+    : openOutside_(std::move(openOutside))
+{
+    RegisterLoadingScheme();
+
+    // A content manager of its own, so the bridge's scripts reach this view only.
+    const GObjectPtr<WebKitUserContentManager> manager(webkit_user_content_manager_new());
+    const std::unique_ptr<WebKitUserStyleSheet, StyleSheetUnref> noSelection(
+        webkit_user_style_sheet_new(kNoSelection, WEBKIT_USER_CONTENT_INJECT_ALL_FRAMES, WEBKIT_USER_STYLE_LEVEL_USER,
+                                    nullptr, nullptr));
+    webkit_user_content_manager_add_style_sheet(manager.get(), noSelection.get());
+
+    view_.reset(WEBKIT_WEB_VIEW(g_object_ref_sink(g_object_new(WEBKIT_TYPE_WEB_VIEW, "web-context",
+                                                               webkit_web_context_get_default(),
+                                                               "user-content-manager", manager.get(), nullptr))));
+    bridge_ = std::make_unique<ScriptBridge>(view_.get(), std::move(onRequest));
+
+    g_signal_connect(view_.get(), "context-menu", G_CALLBACK(OnContextMenu), this);
+    g_signal_connect(view_.get(), "key-press-event", G_CALLBACK(OnKeyPress), this);
+    g_signal_connect(view_.get(), "decide-policy", G_CALLBACK(OnDecidePolicy), this);
+    g_signal_connect(view_.get(), "create", G_CALLBACK(OnCreate), this);
+    g_signal_connect(view_.get(), "load-changed", G_CALLBACK(OnLoadChanged), this);
+
+    GtkWidget* widget = GTK_WIDGET(view_.get());
+    gtk_widget_set_size_request(widget, kWidth, kHeight);
+    gtk_fixed_put(parent, widget, kLeft, kTop);
+    gtk_widget_show(widget);
+}
+
+PortalView::~PortalView()
+{
+    g_signal_handlers_disconnect_by_data(view_.get(), this);
+    bridge_.reset();
+    // Out of the window, if the window still stands; our reference frees it.
+    gtk_widget_destroy(GTK_WIDGET(view_.get()));
+}
+
+void PortalView::Navigate(const std::string& url)
+{
+    if (loadingPageInFlight_) {
+        waitingUrl_ = url;
+        return;
+    }
+    loadingPageInFlight_ = IsLoadingPageUrl(url);
+    webkit_web_view_load_uri(view_.get(), url.c_str());
+}
+
+void PortalView::OpenInUsersBrowser(GtkWidget* view, const std::string& uri)
+{
+    GtkWidget* top = view ? gtk_widget_get_toplevel(view) : nullptr;
+    GError* raw = nullptr;
+    if (!gtk_show_uri_on_window(top && GTK_IS_WINDOW(top) ? GTK_WINDOW(top) : nullptr, uri.c_str(),
+                                GDK_CURRENT_TIME, &raw)) {
+        const GErrorPtr error(raw);
+        g_warning("Cannot open %s in the browser: %s", uri.c_str(), error ? error->message : "unknown error");
+    }
+}
+
+gboolean PortalView::OnContextMenu(WebKitWebView*, WebKitContextMenu*, GdkEvent*, WebKitHitTestResult*, gpointer)
+{
+    return TRUE; // no menu at all, neither WebKit's nor one of ours
+}
+
+gboolean PortalView::OnKeyPress(GtkWidget*, GdkEventKey* event, gpointer)
+{
+    // Ctrl+N with Ctrl as the only modifier never reaches the page.
+    const guint modifiers = event->state & gtk_accelerator_get_default_mod_mask();
+    return modifiers == GDK_CONTROL_MASK && (event->keyval == GDK_KEY_n || event->keyval == GDK_KEY_N);
+}
+
+gboolean PortalView::OnDecidePolicy(WebKitWebView*, WebKitPolicyDecision* decision, WebKitPolicyDecisionType type,
+                                    gpointer self)
+{
+    if (type != WEBKIT_POLICY_DECISION_TYPE_NEW_WINDOW_ACTION)
+        return FALSE;
+    static_cast<PortalView*>(self)->OpenOutside(
+        webkit_navigation_policy_decision_get_navigation_action(WEBKIT_NAVIGATION_POLICY_DECISION(decision)));
+    webkit_policy_decision_ignore(decision);
+    return TRUE;
+}
+
+GtkWidget* PortalView::OnCreate(WebKitWebView*, WebKitNavigationAction* action, gpointer self)
+{
+    static_cast<PortalView*>(self)->OpenOutside(action);
+    return nullptr; // never a second view
+}
+
+void PortalView::OnLoadChanged(WebKitWebView*, WebKitLoadEvent event, gpointer self)
+{
+    auto* view = static_cast<PortalView*>(self);
+    // A failed load finishes too, so a broken loading page never holds the portal back.
+    if (event != WEBKIT_LOAD_FINISHED || !view->loadingPageInFlight_)
+        return;
+    view->loadingPageInFlight_ = false;
+    if (view->waitingUrl_) {
+        const std::string next = std::move(*view->waitingUrl_);
+        view->waitingUrl_.reset();
+        view->Navigate(next);
+    }
+}
+
+void PortalView::OpenOutside(WebKitNavigationAction* action)
+{
+    WebKitURIRequest* request = action ? webkit_navigation_action_get_request(action) : nullptr;
+    const char* uri = request ? webkit_uri_request_get_uri(request) : nullptr;
+    if (IsWebAddress(uri) && openOutside_)
+        openOutside_(GTK_WIDGET(view_.get()), uri);
+}
+
+} // namespace app
