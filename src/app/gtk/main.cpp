@@ -1,28 +1,51 @@
-// The Linux edition's entry: the configuration, the worker and the main loop.
-// The worker rotates the wallpaper and reports to the companion service until
-// the loop ends (a one-shot run's close, or SIGINT/SIGTERM).
+// The Linux edition's entry. One interactive client per session: a second
+// start hands over to the running one (which shows its window) and ends. A
+// one-shot run of the companion service is not counted and shows nothing.
 #include <glib-unix.h>
-#include <glib.h>
+#include <gtk/gtk.h>
 
 #include <csignal>
 #include <memory>
 
-#include "app/Endpoints.h"
+#include "app/gtk/UnitMain.h"
 #include "config/uAppConfig.h"
-#include "engine/uWorkThread.h"
 #include "platform/Dispatcher.h"
 #include "platform/MainThread.h"
+#include "ui/gtk/GtkPtr.h"
+#include "ui/gtk/Language.h"
+#include "ui/gtk/UnitCfg.h"
 
 namespace {
 
-struct MainLoopUnref {
-    void operator()(GMainLoop* loop) const noexcept { g_main_loop_unref(loop); }
+struct Forms {
+    std::unique_ptr<app::gtk::TBrisvaneMainForm> main;
+    std::unique_ptr<ui::gtk::TFormCfg> cfg;
+    int activations = 0;
 };
 
-gboolean QuitLoop(gpointer loop)
+void Startup(GtkApplication* app, Forms* forms)
 {
-    g_main_loop_quit(static_cast<GMainLoop*>(loop));
-    return G_SOURCE_REMOVE;
+    forms->main = std::make_unique<app::gtk::TBrisvaneMainForm>(app);
+    auto* main = forms->main.get();
+    forms->cfg = std::make_unique<ui::gtk::TFormCfg>(main->Window(), [main] { main->WorkThread().SendStatus(); });
+    gtk_window_set_application(forms->cfg->Window(), app);
+    main->SetFormCfg(forms->cfg.get());
+}
+
+// The first activation is this process's own start; later ones come from
+// second starts.
+void Activate(GtkApplication*, Forms* forms)
+{
+    if (++forms->activations == 1)
+        forms->main->Start();
+    else
+        forms->main->ShowFromTray();
+}
+
+gboolean Quit(gpointer app)
+{
+    g_application_quit(G_APPLICATION(app));
+    return G_SOURCE_CONTINUE;
 }
 
 } // namespace
@@ -30,24 +53,34 @@ gboolean QuitLoop(gpointer loop)
 int main()
 {
     platform::MarkMainThread();
+    ui::gtk::SetUpLanguage();
     AppConfig = std::make_unique<TAppConfig>();
     AppConfig->Load();
     platform::StartDispatcher();
 
-    const std::unique_ptr<GMainLoop, MainLoopUnref> loop(g_main_loop_new(nullptr, FALSE));
-    g_unix_signal_add(SIGINT, QuitLoop, loop.get());
-    g_unix_signal_add(SIGTERM, QuitLoop, loop.get());
+    {
+        const ui::gtk::GObjectPtr<GtkApplication> app(gtk_application_new(
+            "com.brisvane.Pictavo", AppConfig->OneShotRun() ? G_APPLICATION_NON_UNIQUE : G_APPLICATION_DEFAULT_FLAGS));
+        GApplication* gapp = G_APPLICATION(app.get());
+        Forms forms;
+        g_signal_connect(app.get(), "startup", G_CALLBACK(Startup), &forms);
+        g_signal_connect(app.get(), "activate", G_CALLBACK(Activate), &forms);
+        // Without a session bus the name cannot be held: run as the first
+        // instance anyway.
+        if (!g_application_register(gapp, nullptr, nullptr)) {
+            g_application_set_flags(gapp, G_APPLICATION_NON_UNIQUE);
+            g_application_register(gapp, nullptr, nullptr);
+        }
+        const guint sigint = g_unix_signal_add(SIGINT, Quit, app.get());
+        const guint sigterm = g_unix_signal_add(SIGTERM, Quit, app.get());
+        g_application_run(gapp, 0, nullptr);
+        g_source_remove(sigint);
+        g_source_remove(sigterm);
 
-    auto env = engine::TWorkThreadEnvironment::Default();
-    env.statusPort = app::StatusPortSetting();
-    // The worker's "close the main window": g_main_loop_quit may be called from any thread.
-    env.closeMainWindow = [l = loop.get()] { g_main_loop_quit(l); };
-    auto worker = engine::TWorkThread::Create(env);
-    worker->SetActive(true);
-    g_main_loop_run(loop.get());
-
-    worker->SetActive(false);
-    worker.reset();
+        // The dialog goes first, then the main window, which stops the worker.
+        forms.cfg.reset();
+        forms.main.reset();
+    }
     AppConfig.reset();
     return 0;
 }

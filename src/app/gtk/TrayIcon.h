@@ -1,0 +1,42 @@
+#pragma once
+// The notification-area icon of the Linux edition: an AppIndicator with the
+// menu "Show", "Settings", "Exit". An indicator reports no reliable left
+// click, so "Show" does what a click on the icon does elsewhere.
+#include <gtk/gtk.h>
+
+#include <functional>
+
+#include "ui/gtk/GtkPtr.h"
+
+namespace app::gtk {
+
+class TTrayIcon {
+public:
+    struct Handlers {
+        std::function<void()> show;     // TrayIcon1Click
+        std::function<void()> settings; // PopMenu1Click
+        std::function<void()> exit;     // PopMenu2Click
+    };
+
+    TTrayIcon(const char* tip, Handlers handlers);
+    ~TTrayIcon();
+    TTrayIcon(const TTrayIcon&) = delete;
+    TTrayIcon& operator=(const TTrayIcon&) = delete;
+
+    void SetVisible(bool visible);
+    bool Visible() const { return Visible_; }
+
+    // Whether anything on this desktop shows tray icons now: a StatusNotifier
+    // host (its watcher on the session bus) or an XEmbed system tray.
+    bool NotificationAreaPresent() const;
+
+private:
+    Handlers Handlers_;
+    ui::gtk::GObjectPtr<GObject> Indicator_;
+    ui::gtk::GObjectPtr<GtkWidget> Menu_;
+    guint WatchId_ = 0;
+    bool WatcherPresent_ = false;
+    bool Visible_ = false;
+};
+
+} // namespace app::gtk

@@ -1,0 +1,179 @@
+#include "app/gtk/UnitMain.h"
+
+#include <glib/gi18n.h>
+
+#include "app/Endpoints.h"
+#include "app/TrayClick.h"
+#include "app/TrayHost.h"
+#include "app/gtk/LoadingScheme.h"
+#include "config/uAppConfig.h"
+#include "ui/gtk/Chrome.h"
+#include "ui/gtk/UnitCfg.h"
+
+namespace app::gtk {
+namespace {
+
+constexpr const char* kCaption = "Pictavo";
+
+gboolean Quit(gpointer app)
+{
+    g_application_quit(G_APPLICATION(app));
+    return G_SOURCE_REMOVE;
+}
+
+} // namespace
+
+TBrisvaneMainForm::TBrisvaneMainForm(GtkApplication* app)
+    : App_(app), Window_(gtk_application_window_new(app))
+{
+    ui::gtk::InstallStyle();
+    GtkWindow* win = Window();
+    gtk_window_set_title(win, kCaption);
+    g_set_application_name(kCaption);
+    gtk_window_set_decorated(win, FALSE);
+    gtk_window_set_resizable(win, FALSE);
+    gtk_window_set_position(win, GTK_WIN_POS_CENTER);
+    gtk_window_set_icon_name(win, "pictavo");
+    if (const ui::gtk::GObjectPtr<GdkPixbuf> icon {gdk_pixbuf_new_from_resource(
+            "/com/brisvane/Pictavo/icons/48x48/pictavo.png", nullptr)})
+        gtk_window_set_icon(win, icon.get());
+    gtk_style_context_add_class(gtk_widget_get_style_context(Window_.get()), "pictavo-form");
+    gtk_widget_set_app_paintable(Window_.get(), TRUE);
+    gtk_widget_add_events(Window_.get(), GDK_BUTTON_PRESS_MASK);
+    g_signal_connect(Window_.get(), "draw", G_CALLBACK(+[](GtkWidget* w, cairo_t* cr, gpointer) {
+                         ui::gtk::PaintChrome(w, cr, kCaption);
+                         return FALSE;
+                     }),
+                     nullptr);
+    // Only the title strip and the bottom strip reach the window itself: the
+    // buttons and the portal area take their own presses.
+    g_signal_connect(Window_.get(), "button-press-event", G_CALLBACK(ui::gtk::MoveOnLeftPress), nullptr);
+    g_signal_connect(Window_.get(), "window-state-event", G_CALLBACK(WindowState), this);
+    // A close request from outside (window manager, another program) ends the program.
+    g_signal_connect(Window_.get(), "delete-event", G_CALLBACK(+[](GtkWidget*, GdkEvent*, gpointer self) {
+                         static_cast<TBrisvaneMainForm*>(self)->Action_CloseExecute();
+                         return TRUE;
+                     }),
+                     this);
+
+    auto* fixed = GTK_FIXED(gtk_fixed_new());
+    gtk_widget_set_size_request(GTK_WIDGET(fixed), 895, 600);
+    gtk_container_add(GTK_CONTAINER(win), GTK_WIDGET(fixed));
+    gtk_fixed_put(fixed, BtnCfg.Widget(), 828, 0);
+    gtk_fixed_put(fixed, BtnMini.Widget(), 848, 0);
+    gtk_fixed_put(fixed, BtnClose.Widget(), 868, 0);
+    BtnCfg.OnClick = [this] { Action_CfgExecute(); };
+    BtnMini.OnClick = [this] { HideToTray(); };
+    BtnClose.OnClick = [this] { HideToTray(); };
+
+    // The view takes its own presses, so the window never moves from there.
+    EmbeddedWB1 = std::make_unique<PortalView>(fixed, [this](const std::string& request) {
+        FWorkThread->RequestDownload(request);
+    });
+    gtk_widget_show_all(GTK_WIDGET(fixed));
+
+    // FormCreate
+    BtnCfg.LoadSkin("btn_cfg");
+    BtnMini.LoadSkin("btn_mini");
+    BtnClose.LoadSkin("btn_close");
+
+    auto env = engine::TWorkThreadEnvironment::Default();
+    env.statusPort = StatusPortSetting();
+    // The worker's close comes from its own thread; the main loop carries it out.
+    env.closeMainWindow = [app] { g_idle_add(Quit, app); };
+    FWorkThread = engine::TWorkThread::Create(env);
+    FWorkThread->SetActive(true);
+
+    if (AppConfig->OneShotRun()) {
+        ShowMainWindowAtStart_ = false;
+        return;
+    }
+    TrayIcon1 = std::make_unique<TTrayIcon>(kCaption, TTrayIcon::Handlers {
+                                                          [this] { TrayIcon1Click(); },
+                                                          [this] { Action_CfgExecute(); },
+                                                          [this] { Action_CloseExecute(); },
+                                                      });
+    TrayIcon1->SetVisible(true);
+    if (AppConfig->TrayOnlyRun())
+        ShowMainWindowAtStart_ = false;
+}
+
+TBrisvaneMainForm::~TBrisvaneMainForm()
+{
+    // FormDestroy
+    FWorkThread->SetActive(false);
+    FWorkThread.reset();
+    TrayIcon1.reset();
+}
+
+void TBrisvaneMainForm::Start()
+{
+    if (!ShowMainWindowAtStart_)
+        return;
+    Shown_ = true;
+    gtk_widget_show(Window_.get());
+    gtk_window_present(Window());
+    FormShow();
+}
+
+void TBrisvaneMainForm::ShowFromTray()
+{
+    ShowMainWindowAtStart_ = true;
+    gtk_widget_show(Window_.get());
+    gtk_window_present(Window());
+    if (!Shown_) {
+        Shown_ = true;
+        FormShow();
+    }
+}
+
+void TBrisvaneMainForm::FormShow()
+{
+    // The loading page shows until the portal's home page replaces it.
+    EmbeddedWB1->Navigate(LoadingPageUrl());
+    EmbeddedWB1->Navigate(PortalHomeUrl());
+}
+
+void TBrisvaneMainForm::HideToTray()
+{
+    const bool trayShown = TrayIcon1 && TrayIcon1->Visible() && TrayIcon1->NotificationAreaPresent();
+    if (DecideHideToTray(trayShown) == HideToTrayAction::Hide)
+        gtk_widget_hide(Window_.get());
+    else
+        gtk_window_iconify(Window());
+}
+
+void TBrisvaneMainForm::TrayIcon1Click()
+{
+    switch (DecideTrayClick(Minimised_, gtk_widget_get_visible(Window_.get()))) {
+    case TrayClickAction::Restore:
+        gtk_window_deiconify(Window());
+        gtk_window_present(Window());
+        break;
+    case TrayClickAction::Hide:
+        HideToTray();
+        break;
+    case TrayClickAction::Show:
+        ShowFromTray();
+        break;
+    }
+}
+
+void TBrisvaneMainForm::Action_CfgExecute()
+{
+    if (FormCfg_ && !FormCfg_->Visible())
+        FormCfg_->ShowModal();
+}
+
+void TBrisvaneMainForm::Action_CloseExecute()
+{
+    g_application_quit(G_APPLICATION(App_));
+}
+
+gboolean TBrisvaneMainForm::WindowState(GtkWidget*, GdkEventWindowState* e, gpointer self)
+{
+    static_cast<TBrisvaneMainForm*>(self)->Minimised_ = (e->new_window_state & GDK_WINDOW_STATE_ICONIFIED) != 0;
+    return FALSE;
+}
+
+} // namespace app::gtk

@@ -1,0 +1,64 @@
+#pragma once
+// The main window: a fixed-size borderless window with its own title strip
+// (icon, caption, settings / minimise / close buttons), the portal area below
+// it, the tray icon, and the worker that changes the wallpaper.
+#include <gtk/gtk.h>
+
+#include <memory>
+
+#include "app/gtk/PortalView.h"
+#include "app/gtk/TrayIcon.h"
+#include "engine/uWorkThread.h"
+#include "ui/gtk/GtkPtr.h"
+#include "ui/gtk/SkinBtn.h"
+
+namespace ui::gtk {
+class TFormCfg;
+}
+
+namespace app::gtk {
+
+class TBrisvaneMainForm {
+public:
+    // Creates the window hidden, the worker (started) and, outside one-shot
+    // runs, the tray icon.
+    explicit TBrisvaneMainForm(GtkApplication* app);
+    // Stops the worker (its download first), then the window goes.
+    ~TBrisvaneMainForm();
+    TBrisvaneMainForm(const TBrisvaneMainForm&) = delete;
+    TBrisvaneMainForm& operator=(const TBrisvaneMainForm&) = delete;
+
+    GtkWindow* Window() const { return GTK_WINDOW(Window_.get()); }
+    engine::TWorkThread& WorkThread() const { return *FWorkThread; }
+    void SetFormCfg(ui::gtk::TFormCfg* form) { FormCfg_ = form; }
+
+    // The start of the main loop: an ordinary run shows the window now.
+    void Start();
+    void ShowFromTray();
+    void HideToTray();
+    void TrayIcon1Click();
+    void Action_CfgExecute();
+    // Ends the program: every close request arrives here.
+    void Action_CloseExecute();
+
+    ui::gtk::TSkinBtn BtnCfg;
+    ui::gtk::TSkinBtn BtnMini;
+    ui::gtk::TSkinBtn BtnClose;
+
+private:
+    // The window's first showing: the portal view loads then.
+    void FormShow();
+    static gboolean WindowState(GtkWidget*, GdkEventWindowState* e, gpointer self);
+
+    GtkApplication* App_;
+    ui::gtk::TopLevelPtr Window_;
+    std::unique_ptr<PortalView> EmbeddedWB1; // goes before the window it sits in
+    std::unique_ptr<TTrayIcon> TrayIcon1;
+    std::shared_ptr<engine::TWorkThread> FWorkThread;
+    ui::gtk::TFormCfg* FormCfg_ = nullptr;
+    bool ShowMainWindowAtStart_ = true;
+    bool Shown_ = false;     // FormShow has run
+    bool Minimised_ = false;
+};
+
+} // namespace app::gtk

@@ -1,0 +1,21 @@
+#pragma once
+// Start with the system: no companion service does it on Linux, so the client
+// keeps its own entry in the desktop's autostart folder.
+#include <optional>
+#include <string>
+
+namespace ui::gtk {
+
+// $XDG_CONFIG_HOME/autostart/pictavo.desktop (default ~/.config).
+std::string AutostartEntryPath();
+
+// The entry that starts program; none when the path cannot be written into
+// an Exec line (a line break in it).
+std::optional<std::string> AutostartEntry(const std::string& program);
+
+// Makes the entry exist (naming program) when autoRun, and not exist
+// otherwise. Writes only what differs, replacing the file in one step. False
+// when the folder could not be changed.
+bool SyncAutostart(bool autoRun, const std::string& program);
+
+} // namespace ui::gtk

@@ -1,0 +1,64 @@
+#include "ui/gtk/Chrome.h"
+
+#include "ui/gtk/GtkPtr.h"
+
+namespace ui::gtk {
+namespace {
+
+// Tahoma 8 pt where it exists, a sans face of the same size elsewhere; the
+// controls lose the theme's padding so they fit the fixed layouts.
+constexpr const char* kStyle = R"css(
+.pictavo-form, .pictavo-form * { font-family: Tahoma, Sans; font-size: 8pt; }
+.pictavo-form { background-color: #EDEEF0; }
+.pictavo-form button { padding: 0 4px; min-height: 0; min-width: 0; }
+.pictavo-form entry { padding: 0 3px; min-height: 0; }
+.pictavo-form combobox button { padding: 0 2px; }
+.pictavo-form combobox arrow { min-width: 10px; min-height: 10px; }
+.pictavo-form checkbutton { padding: 0; }
+.pictavo-form check { min-width: 13px; min-height: 13px; margin: 0 4px 0 0; }
+)css";
+
+} // namespace
+
+void InstallStyle()
+{
+    static bool installed = false;
+    if (installed)
+        return;
+    installed = true;
+    const GObjectPtr<GtkCssProvider> css(gtk_css_provider_new());
+    gtk_css_provider_load_from_data(css.get(), kStyle, -1, nullptr);
+    gtk_style_context_add_provider_for_screen(gdk_screen_get_default(), GTK_STYLE_PROVIDER(css.get()),
+                                              GTK_STYLE_PROVIDER_PRIORITY_APPLICATION);
+}
+
+void PaintChrome(GtkWidget* window, cairo_t* cr, const char* caption)
+{
+    cairo_set_source_rgb(cr, kBackground[0], kBackground[1], kBackground[2]);
+    cairo_paint(cr);
+
+    const GObjectPtr<GdkPixbuf> icon(
+        gdk_pixbuf_new_from_resource_at_scale("/com/brisvane/Pictavo/icons/16x16/pictavo.png", 16, 16, TRUE, nullptr));
+    if (icon) {
+        gdk_cairo_set_source_pixbuf(cr, icon.get(), 4, 4);
+        cairo_rectangle(cr, 4, 4, 16, 16);
+        cairo_fill(cr);
+    }
+
+    const GObjectPtr<PangoLayout> layout(gtk_widget_create_pango_layout(window, caption));
+    GdkRGBA text {};
+    gtk_style_context_get_color(gtk_widget_get_style_context(window), GTK_STATE_FLAG_NORMAL, &text);
+    gdk_cairo_set_source_rgba(cr, &text);
+    cairo_move_to(cr, 24, 5);
+    pango_cairo_show_layout(cr, layout.get());
+}
+
+gboolean MoveOnLeftPress(GtkWidget* window, GdkEventButton* e, gpointer)
+{
+    if (e->button == GDK_BUTTON_PRIMARY && e->type == GDK_BUTTON_PRESS)
+        gtk_window_begin_move_drag(GTK_WINDOW(window), static_cast<gint>(e->button), static_cast<gint>(e->x_root),
+                                   static_cast<gint>(e->y_root), e->time);
+    return TRUE;
+}
+
+} // namespace ui::gtk

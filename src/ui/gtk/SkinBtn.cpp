@@ -1,0 +1,136 @@
+#include "ui/gtk/SkinBtn.h"
+
+#include <algorithm>
+#include <cctype>
+#include <stdexcept>
+
+namespace ui::gtk {
+
+TSkinBtn::TSkinBtn() : Widget_(RefWidget(gtk_drawing_area_new()))
+{
+    GtkWidget* w = Widget_.get();
+    gtk_widget_add_events(w, GDK_ENTER_NOTIFY_MASK | GDK_LEAVE_NOTIFY_MASK | GDK_BUTTON_PRESS_MASK |
+                                 GDK_BUTTON_RELEASE_MASK);
+    gtk_widget_set_size_request(w, Width_, Height_);
+    g_signal_connect(w, "draw", G_CALLBACK(Draw), this);
+    g_signal_connect(w, "enter-notify-event", G_CALLBACK(Crossing), this);
+    g_signal_connect(w, "leave-notify-event", G_CALLBACK(Crossing), this);
+    g_signal_connect(w, "button-press-event", G_CALLBACK(Press), this);
+    g_signal_connect(w, "button-release-event", G_CALLBACK(Release), this);
+}
+
+TSkinBtn::~TSkinBtn()
+{
+    // The container may keep the widget a little longer; it must not call back.
+    g_signal_handlers_disconnect_by_data(Widget_.get(), this);
+}
+
+void TSkinBtn::LoadSkin(const std::string& name)
+{
+    std::string file = name;
+    std::transform(file.begin(), file.end(), file.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    const std::string path = "/com/brisvane/Pictavo/" + file + ".png";
+    GError* raw = nullptr;
+    GObjectPtr<GdkPixbuf> strip(gdk_pixbuf_new_from_resource(path.c_str(), &raw));
+    const GErrorPtr error(raw);
+    if (!strip)
+        throw std::runtime_error("Resource " + name + " not found" +
+                                 (error ? std::string(": ") + error->message : std::string()));
+    SetSkin(strip.get());
+}
+
+void TSkinBtn::SetSkin(GdkPixbuf* strip)
+{
+    Image_.reset(GDK_PIXBUF(g_object_ref(strip)));
+    // A strip whose width is no multiple of three leaves its last columns unused.
+    Resize(gdk_pixbuf_get_width(strip) / 3, gdk_pixbuf_get_height(strip));
+}
+
+void TSkinBtn::Resize(int width, int height)
+{
+    Width_ = width;
+    Height_ = height;
+    gtk_widget_set_size_request(Widget_.get(), width, height);
+    gtk_widget_queue_draw(Widget_.get());
+}
+
+void TSkinBtn::SetState(int state)
+{
+    State_ = state;
+    gtk_widget_queue_draw(Widget_.get());
+}
+
+void TSkinBtn::SetDown(bool value)
+{
+    Down_ = value;
+    SetState(0);
+}
+
+void TSkinBtn::SetEnabled(bool value)
+{
+    Enabled_ = value;
+    SetState(value ? 0 : 3);
+}
+
+gboolean TSkinBtn::Draw(GtkWidget*, cairo_t* cr, gpointer self)
+{
+    auto* b = static_cast<TSkinBtn*>(self);
+    if (!b->Image_)
+        return FALSE;
+    if (b->Down_)
+        b->State_ = 2;
+    // The disabled frame lies beyond the three-frame strips and so shows nothing.
+    const int frame = b->State_ >= 0 && b->State_ <= 3 ? b->State_ : 0;
+    gdk_cairo_set_source_pixbuf(cr, b->Image_.get(), -static_cast<double>(frame * b->Width_), 0);
+    cairo_rectangle(cr, 0, 0, b->Width_, b->Height_);
+    cairo_fill(cr);
+    return FALSE;
+}
+
+gboolean TSkinBtn::Crossing(GtkWidget*, GdkEventCrossing* e, gpointer self)
+{
+    auto* b = static_cast<TSkinBtn*>(self);
+    // Crossings into or out of an inferior window are not the pointer coming or going.
+    if (e->detail == GDK_NOTIFY_INFERIOR)
+        return FALSE;
+    const bool enter = e->type == GDK_ENTER_NOTIFY;
+    if (b->Enabled_)
+        b->SetState(enter ? 1 : 0);
+    const auto& handler = enter ? b->OnMouseEnter : b->OnMouseLeave;
+    if (handler)
+        handler();
+    return FALSE;
+}
+
+gboolean TSkinBtn::Press(GtkWidget*, GdkEventButton* e, gpointer self)
+{
+    auto* b = static_cast<TSkinBtn*>(self);
+    if (e->button != GDK_BUTTON_PRIMARY || e->type != GDK_BUTTON_PRESS)
+        return TRUE;
+    if (b->Enabled_) {
+        b->Pressed_ = true;
+        b->SetState(2);
+    }
+    // Consumed either way: a press on a button never drags the window.
+    return TRUE;
+}
+
+gboolean TSkinBtn::Release(GtkWidget* w, GdkEventButton* e, gpointer self)
+{
+    auto* b = static_cast<TSkinBtn*>(self);
+    if (e->button != GDK_BUTTON_PRIMARY)
+        return TRUE;
+    const bool pressed = b->Pressed_;
+    b->Pressed_ = false;
+    if (!b->Enabled_)
+        return TRUE;
+    b->SetState(0);
+    const bool inside = e->x >= 0 && e->y >= 0 && e->x < gtk_widget_get_allocated_width(w) &&
+                        e->y < gtk_widget_get_allocated_height(w);
+    if (pressed && inside && b->OnClick)
+        b->OnClick();
+    return TRUE;
+}
+
+} // namespace ui::gtk

@@ -1,0 +1,212 @@
+#include "ui/gtk/UnitCfg.h"
+
+#include <glib/gi18n.h>
+
+#include <array>
+#include <utility>
+
+#include "config/uAppConfig.h"
+#include "config/uIniFiles.h"
+#include "platform/FileSystem.h"
+#include "ui/IntervalTable.h"
+#include "ui/gtk/Autostart.h"
+#include "ui/gtk/Chrome.h"
+#include "util/uCommonFunction.h"
+
+namespace ui::gtk {
+namespace {
+
+// The interval items in English; their translations are the table's captions.
+constexpr std::array<const char*, IntervalTable.size()> kIntervalTexts {
+    N_("Never"),    N_("1 minute"),   N_("2 minutes"),  N_("3 minutes"),  N_("5 minutes"),  N_("10 minutes"),
+    N_("15 minutes"), N_("20 minutes"), N_("25 minutes"), N_("30 minutes"), N_("45 minutes"), N_("1 hour"),
+    N_("2 hours"),  N_("3 hours"),    N_("4 hours"),    N_("5 hours"),
+};
+
+// A label that swallows presses, so only the dialog's background drags it.
+GtkWidget* PlaceLabel(GtkFixed* fixed, const char* text, int x, int y, int w, int h)
+{
+    GtkWidget* box = gtk_event_box_new();
+    gtk_event_box_set_visible_window(GTK_EVENT_BOX(box), FALSE);
+    g_signal_connect(box, "button-press-event", G_CALLBACK(+[](GtkWidget*, GdkEvent*, gpointer) { return TRUE; }),
+                     nullptr);
+    GtkWidget* label = gtk_label_new(text);
+    gtk_label_set_xalign(GTK_LABEL(label), 0);
+    gtk_container_add(GTK_CONTAINER(box), label);
+    gtk_widget_set_size_request(box, w, h);
+    gtk_fixed_put(fixed, box, x, y);
+    return label;
+}
+
+GtkWidget* Place(GtkFixed* fixed, GtkWidget* w, int x, int y, int width, int height)
+{
+    gtk_widget_set_size_request(w, width, height);
+    gtk_fixed_put(fixed, w, x, y);
+    return w;
+}
+
+} // namespace
+
+TFormCfg::TFormCfg(GtkWindow* owner, std::function<void()> sendStatus)
+    : AutostartProgram(platform::OwnExecutablePath()), SendStatus_(std::move(sendStatus)),
+      Window_(gtk_window_new(GTK_WINDOW_TOPLEVEL))
+{
+    InstallStyle();
+    GtkWindow* win = Window();
+    gtk_window_set_title(win, _("Settings"));
+    gtk_window_set_decorated(win, FALSE);
+    gtk_window_set_resizable(win, FALSE);
+    gtk_window_set_modal(win, TRUE);
+    gtk_window_set_transient_for(win, owner);
+    gtk_window_set_position(win, GTK_WIN_POS_CENTER_ON_PARENT);
+    gtk_window_set_skip_taskbar_hint(win, TRUE);
+    gtk_window_set_type_hint(win, GDK_WINDOW_TYPE_HINT_DIALOG);
+    gtk_style_context_add_class(gtk_widget_get_style_context(Window_.get()), "pictavo-form");
+    gtk_widget_set_app_paintable(Window_.get(), TRUE);
+    gtk_widget_add_events(Window_.get(), GDK_BUTTON_PRESS_MASK);
+    g_signal_connect(Window_.get(), "draw", G_CALLBACK(+[](GtkWidget* w, cairo_t* cr, gpointer) {
+                         PaintChrome(w, cr, gtk_window_get_title(GTK_WINDOW(w)));
+                         // Without a compositor there is no drop shadow: a thin
+                         // edge keeps the dialog apart from the window beneath.
+                         cairo_set_source_rgb(cr, 0.62, 0.64, 0.67);
+                         cairo_set_line_width(cr, 1);
+                         cairo_rectangle(cr, 0.5, 0.5, gtk_widget_get_allocated_width(w) - 1,
+                                         gtk_widget_get_allocated_height(w) - 1);
+                         cairo_stroke(cr);
+                         return FALSE;
+                     }),
+                     nullptr);
+    g_signal_connect(Window_.get(), "button-press-event", G_CALLBACK(MoveOnLeftPress), nullptr);
+    // A close request from outside (the window manager, Alt+F4) is a cancel.
+    g_signal_connect(Window_.get(), "delete-event", G_CALLBACK(+[](GtkWidget*, GdkEvent*, gpointer self) {
+                         static_cast<TFormCfg*>(self)->BtnCloseClick();
+                         return TRUE;
+                     }),
+                     this);
+
+    auto* fixed = GTK_FIXED(gtk_fixed_new());
+    gtk_widget_set_size_request(GTK_WIDGET(fixed), 442, 259);
+    gtk_container_add(GTK_CONTAINER(win), GTK_WIDGET(fixed));
+
+    gtk_fixed_put(fixed, BtnClose.Widget(), 415, 0);
+    BtnClose.OnClick = [this] { BtnCloseClick(); };
+    Label1 = PlaceLabel(fixed, _("Wallpaper download folder"), 32, 136, 72, 13);
+    Label2 = PlaceLabel(fixed, _("Auto change: "), 193, 65, 67, 13);
+    CheckBox1 = Place(fixed, gtk_check_button_new_with_label(_("Start Pictavo with the system")), 32, 64, 129, 17);
+    CheckBox2 = Place(fixed, gtk_check_button_new_with_label(_("Update to the newest version")), 32, 96, 129, 17);
+    Edit1 = Place(fixed, gtk_entry_new(), 32, 168, 306, 21);
+    gtk_widget_set_sensitive(Edit1, FALSE);
+    Button1 = Place(fixed, gtk_button_new_with_label(_("Browse...")), 344, 166, 65, 25);
+    Button2 = Place(fixed, gtk_button_new_with_label(_("Cancel")), 344, 216, 75, 25);
+    Button3 = Place(fixed, gtk_button_new_with_label(_("OK")), 263, 216, 75, 25);
+    ComboBox1 = Place(fixed, gtk_combo_box_text_new(), 266, 62, 64, 21);
+    for (const char* text : kIntervalTexts)
+        gtk_combo_box_text_append_text(GTK_COMBO_BOX_TEXT(ComboBox1), _(text));
+    g_signal_connect_swapped(Button1, "clicked", G_CALLBACK(+[](TFormCfg* self) { self->Button1Click(); }), this);
+    g_signal_connect_swapped(Button2, "clicked", G_CALLBACK(+[](TFormCfg* self) { self->Button2Click(); }), this);
+    g_signal_connect_swapped(Button3, "clicked", G_CALLBACK(+[](TFormCfg* self) { self->Button3Click(); }), this);
+
+    // Enter confirms; no button answers Esc.
+    gtk_widget_set_can_default(Button3, TRUE);
+    gtk_window_set_default(win, Button3);
+    gtk_widget_set_can_focus(Edit1, FALSE);
+    gtk_widget_show_all(GTK_WIDGET(fixed));
+
+    FormCreate();
+}
+
+TFormCfg::~TFormCfg() = default;
+
+void TFormCfg::FormCreate()
+{
+    BtnClose.LoadSkin("btn_close");
+    gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(CheckBox1), AppConfig->AutoRun());
+    gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(CheckBox2), AppConfig->AutoUpdate());
+    gtk_entry_set_text(GTK_ENTRY(Edit1), AppConfig->WallPaperDir().c_str());
+    gtk_combo_box_set_active(GTK_COMBO_BOX(ComboBox1), IntervalIndexOf(AppConfig->ChangeTime()));
+}
+
+void TFormCfg::ShowModal()
+{
+    if (Visible())
+        return;
+    gtk_widget_show(Window_.get());
+    gtk_window_present(Window());
+    gtk_widget_grab_focus(CheckBox1);
+}
+
+bool TFormCfg::Visible() const
+{
+    return gtk_widget_get_visible(Window_.get());
+}
+
+void TFormCfg::Close()
+{
+    ErrorBox_.reset();
+    gtk_widget_hide(Window_.get());
+}
+
+void TFormCfg::Button1Click()
+{
+    std::string path = BrowseForFolder(_("Browse for Folder"), TBrowseKind::bkFolders, true);
+    if (path.empty())
+        return;
+    if (path.back() != platform::PathDelim)
+        path += platform::PathDelim;
+    if (IsFolderWritable(path))
+        gtk_entry_set_text(GTK_ENTRY(Edit1), path.c_str());
+    else
+        ShowError(_("The chosen folder cannot be used. Please choose another one."));
+}
+
+void TFormCfg::Button2Click()
+{
+    Close();
+}
+
+void TFormCfg::BtnCloseClick()
+{
+    Close();
+}
+
+void TFormCfg::Button3Click()
+{
+    const bool autoRun = gtk_toggle_button_get_active(GTK_TOGGLE_BUTTON(CheckBox1));
+    try {
+        AppConfig->SetWallPaperDir(gtk_entry_get_text(GTK_ENTRY(Edit1)));
+        AppConfig->SetAutoUpdate(gtk_toggle_button_get_active(GTK_TOGGLE_BUTTON(CheckBox2)));
+        AppConfig->SetAutoRun(autoRun);
+    } catch (const EIniFileException& e) {
+        // The settings file refused the change: say so and leave the dialog open.
+        ShowError(e.what());
+        return;
+    }
+    if (!SyncAutostart(autoRun, AutostartProgram))
+        ShowError(std::string(_("Could not change the autostart entry ")) + AutostartEntryPath());
+    if (SendStatus_)
+        SendStatus_();
+    if (const auto minutes = IntervalMinutesAt(gtk_combo_box_get_active(GTK_COMBO_BOX(ComboBox1)))) {
+        try {
+            AppConfig->SetChangeTime(*minutes);
+        } catch (const EIniFileException& e) {
+            ShowError(e.what());
+            return;
+        }
+    }
+    if (!ErrorBox_)
+        Close();
+}
+
+void TFormCfg::ShowError(const std::string& text)
+{
+    ErrorBox_.reset(gtk_message_dialog_new(Window(), GTK_DIALOG_MODAL, GTK_MESSAGE_ERROR, GTK_BUTTONS_OK, "%s",
+                                           text.c_str()));
+    gtk_window_set_title(GTK_WINDOW(ErrorBox_.get()), gtk_window_get_title(Window()));
+    g_signal_connect(ErrorBox_.get(), "response", G_CALLBACK(+[](GtkDialog*, gint, gpointer self) {
+                         static_cast<TFormCfg*>(self)->ErrorBox_.reset();
+                     }),
+                     this);
+    gtk_widget_show(ErrorBox_.get());
+}
+
+} // namespace ui::gtk

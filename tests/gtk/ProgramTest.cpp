@@ -1,0 +1,274 @@
+// The real program on the test display: what a person sees of the main
+// window and the settings dialog (saved as screenshots), dragging, hiding to
+// the tray, and how starts meet: second starts, one-shot and tray-only runs.
+#include <gtest/gtest.h>
+
+#include <gio/gio.h>
+#include <gtk/gtk.h>
+
+#include <cstdlib>
+#include <memory>
+#include <string>
+
+#include "GuiSupport.h"
+#include "platform/FileSystem.h"
+#include "platform/TcpSocket.h"
+#include "support/ChildProcess.h"
+#include "support/StatusReceiver.h"
+#include "support/TempDir.h"
+
+using namespace gui_test;
+using testing_support::ChildProcess;
+using testing_support::HelperPath;
+
+namespace {
+
+constexpr Rgb kBackground {237, 238, 240};
+constexpr const char* kMain = "Pictavo";
+
+PixbufPtr Resource(const char* name)
+{
+    return PixbufPtr(gdk_pixbuf_new_from_resource((std::string("/com/brisvane/Pictavo/") + name).c_str(), nullptr));
+}
+
+class Program : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { InitGtk(); }
+
+    void SetUp() override
+    {
+        UseLocale(true);
+        setenv("XDG_CONFIG_HOME", (dir_.path() + "xdg").c_str(), 1);
+        setenv("XDG_CACHE_HOME", (dir_.path() + "cache").c_str(), 1);
+        platform::ForceDirectories(dir_.path() + "cache");
+        setenv("PICTAVO_STATUS_PORT", std::to_string(testing_support::UnusedPort()).c_str(), 1);
+        setenv("PICTAVO_PORTAL_URL", ("http://127.0.0.1:" + std::to_string(testing_support::UnusedPort()) + "/").c_str(), 1);
+        Xdo("mousemove 0 0");
+    }
+
+    void TearDown() override
+    {
+        if (watcher_)
+            g_bus_unown_name(watcher_);
+        // Nothing may stay behind for the next test to meet.
+        for (const TopLevel& w : FindWindows(kMain))
+            RequestClose(w.id);
+    }
+
+    static std::unique_ptr<ChildProcess> Start(const std::string& program = HelperPath("pictavo"))
+    {
+        return std::make_unique<ChildProcess>(std::vector<std::string> {program});
+    }
+
+    // The one viewable main window.
+    static TopLevel Shown()
+    {
+        EXPECT_TRUE(WaitForViewable(kMain, 1));
+        for (const TopLevel& w : FindWindows(kMain))
+            if (w.viewable)
+                return w;
+        return {};
+    }
+
+    // A notification area as far as the program can tell: the StatusNotifier
+    // watcher's name on the session bus.
+    void ProvideNotificationArea()
+    {
+        static bool acquired = false;
+        acquired = false;
+        watcher_ = g_bus_own_name(
+            G_BUS_TYPE_SESSION, "org.kde.StatusNotifierWatcher", G_BUS_NAME_OWNER_FLAGS_NONE, nullptr,
+            +[](GDBusConnection*, const gchar*, gpointer) { acquired = true; }, nullptr, nullptr, nullptr);
+        ASSERT_TRUE(PumpUntil([] { return acquired; }));
+    }
+
+    static void Click(int x, int y)
+    {
+        Xdo("mousemove " + std::to_string(x) + " " + std::to_string(y) + " click 1");
+    }
+
+    // Drags with the left button from (x, y) by (dx, dy) in steps, as a hand would.
+    static void Drag(int x, int y, int dx, int dy)
+    {
+        Xdo("mousemove " + std::to_string(x) + " " + std::to_string(y) + " mousedown 1");
+        for (int step = 1; step <= 4; ++step)
+            Xdo("sleep 0.05 mousemove " + std::to_string(x + dx * step / 4) + " " + std::to_string(y + dy * step / 4));
+        Xdo("sleep 0.1 mouseup 1 sleep 0.2");
+    }
+
+    static void Close(const TopLevel& w, ChildProcess& process)
+    {
+        RequestClose(w.id);
+        EXPECT_EQ(process.Wait(20000), 0);
+    }
+
+    testing_support::TempDir dir_;
+    guint watcher_ = 0;
+};
+
+} // namespace
+
+TEST_F(Program, MainWindowAndSettingsDialogLookAndMoveAsDesigned)
+{
+    auto client = Start();
+    TopLevel w = Shown();
+    EXPECT_EQ(w.width, 895);
+    EXPECT_EQ(w.height, 600);
+    EXPECT_EQ(w.x, (1280 - 895) / 2);
+    EXPECT_EQ(w.y, (800 - 600) / 2);
+    Pump(700);
+
+    PixbufPtr shot = Screenshot(ScreenshotDir() + "main_window.png");
+    ASSERT_TRUE(shot);
+    EXPECT_EQ(PixelAt(shot.get(), w.x + 400, w.y + 13), kBackground);   // title strip
+    EXPECT_EQ(PixelAt(shot.get(), w.x + 400, w.y + 590), kBackground);  // bottom strip
+    EXPECT_EQ(PixelAt(shot.get(), w.x + 60, w.y + 60), kBackground);    // loading page
+    const PixbufPtr icon = Resource("icons/16x16/pictavo.png");
+    EXPECT_LE(FrameDistance(shot.get(), w.x + 4, w.y + 4, icon.get(), 0, 16, 16, kBackground), 2);
+    int captionInk = 0;
+    for (int y = 5; y < 20; ++y)
+        for (int x = 24; x < 70; ++x)
+            captionInk += PixelAt(shot.get(), w.x + x, w.y + y).r < 150 ? 1 : 0;
+    EXPECT_GT(captionInk, 20) << "the caption is drawn at (24, 5)";
+    // Each button overlaps its left neighbour by one column.
+    const PixbufPtr cfg = Resource("btn_cfg.png"), mini = Resource("btn_mini.png"), close = Resource("btn_close.png");
+    EXPECT_LE(FrameDistance(shot.get(), w.x + 828, w.y, cfg.get(), 0, 20, 26, kBackground), 2);
+    EXPECT_LE(FrameDistance(shot.get(), w.x + 848, w.y, mini.get(), 0, 20, 26, kBackground), 2);
+    EXPECT_LE(FrameDistance(shot.get(), w.x + 868, w.y, close.get(), 0, 21, 26, kBackground), 2);
+
+    // Hover and press show the close button's other frames; releasing off it does nothing.
+    Xdo("mousemove " + std::to_string(w.x + 878) + " " + std::to_string(w.y + 13));
+    Pump(200);
+    shot = Screenshot();
+    EXPECT_LE(FrameDistance(shot.get(), w.x + 868, w.y, close.get(), 21, 21, 26, kBackground), 2);
+    Xdo("mousedown 1");
+    Pump(200);
+    shot = Screenshot();
+    EXPECT_LE(FrameDistance(shot.get(), w.x + 868, w.y, close.get(), 42, 21, 26, kBackground), 2);
+    Xdo("mousemove 5 5 mouseup 1");
+    ASSERT_TRUE(WaitForViewable(kMain, 1, 500));
+
+    // The title strip and the bottom strip move the window; the portal area does not.
+    Drag(w.x + 400, w.y + 12, 60, 40);
+    TopLevel moved = Shown();
+    EXPECT_EQ(moved.x - w.x, 60);
+    EXPECT_EQ(moved.y - w.y, 40);
+    Drag(moved.x + 300, moved.y + 590, -30, -20);
+    w = Shown();
+    EXPECT_EQ(w.x - moved.x, -30);
+    EXPECT_EQ(w.y - moved.y, -20);
+    Drag(w.x + 400, w.y + 300, 50, 50);
+    moved = Shown();
+    EXPECT_EQ(moved.x, w.x);
+    EXPECT_EQ(moved.y, w.y);
+
+    // The settings button opens the dialog, centred over the window.
+    Click(w.x + 838, w.y + 13);
+    ASSERT_TRUE(WaitForViewable("设置", 1));
+    TopLevel d = FindWindows("设置").front();
+    EXPECT_EQ(d.width, 442);
+    EXPECT_EQ(d.height, 259);
+    EXPECT_NEAR(d.x, w.x + (895 - 442) / 2, 1);
+    EXPECT_NEAR(d.y, w.y + (600 - 259) / 2, 1);
+    Xdo("mousemove 5 5");
+    Pump(500);
+    shot = Screenshot(ScreenshotDir() + "settings_dialog.png");
+    EXPECT_EQ(PixelAt(shot.get(), d.x + 200, d.y + 13), kBackground);
+    EXPECT_EQ(PixelAt(shot.get(), d.x + 150, d.y + 240), kBackground);
+    EXPECT_LE(FrameDistance(shot.get(), d.x + 4, d.y + 4, icon.get(), 0, 16, 16, kBackground), 2);
+    // Below the dialog's edge line.
+    const PixbufPtr closeBelowEdge(gdk_pixbuf_new_subpixbuf(close.get(), 0, 1, 63, 25));
+    EXPECT_LE(FrameDistance(shot.get(), d.x + 415, d.y + 1, closeBelowEdge.get(), 0, 21, 25, kBackground), 2);
+
+    // The dialog moves by its background; its cancel button closes it.
+    Drag(d.x + 200, d.y + 40, 20, 10);
+    TopLevel dragged = FindWindows("设置").front();
+    EXPECT_EQ(dragged.x - d.x, 20);
+    EXPECT_EQ(dragged.y - d.y, 10);
+    Click(dragged.x + 344 + 37, dragged.y + 216 + 12);
+    EXPECT_TRUE(WaitForViewable("设置", 0));
+
+    Close(w, *client);
+}
+
+TEST_F(Program, CloseButtonHidesToTheTrayAndASecondStartShowsTheWindowAgain)
+{
+    ProvideNotificationArea();
+    auto first = Start();
+    const TopLevel w = Shown();
+    Pump(300);
+    Click(w.x + 878, w.y + 13);
+    ASSERT_TRUE(WaitForViewable(kMain, 0));
+    EXPECT_EQ(first->Wait(300), -1) << "hiding ended the program";
+
+    auto second = Start();
+    EXPECT_EQ(second->Wait(20000), 0);
+    EXPECT_TRUE(WaitForViewable(kMain, 1));
+    EXPECT_EQ(FindWindows(kMain).size(), 1u) << "the second start made a window";
+    Close(w, *first);
+}
+
+TEST_F(Program, WithoutANotificationAreaMinimiseKeepsTheWindowReachable)
+{
+    auto client = Start();
+    const TopLevel w = Shown();
+    Pump(300);
+    Click(w.x + 858, w.y + 13);
+    Pump(500);
+    EXPECT_TRUE(WaitForViewable(kMain, 1, 100)) << "the window was hidden with no tray icon to bring it back";
+    Close(w, *client);
+}
+
+TEST_F(Program, OneShotRunsBesideAResidentClientAndAfterTheFirstEndsTheNextStartIsFirst)
+{
+    auto resident = Start();
+    const TopLevel w = Shown();
+
+    // A one-shot run: started by the service, no marker held.
+    const std::string client = dir_.path() + "pictavo", service = dir_.path() + "BrisvaneService";
+    testing_support::CopyProgram(HelperPath("pictavo"), client);
+    testing_support::CopyProgram(HelperPath("FakeService"), service);
+    platform::TcpListener status;
+    ASSERT_TRUE(status.Listening());
+    setenv("PICTAVO_STATUS_PORT", std::to_string(status.Port()).c_str(), 1);
+    // A change is due, so the pass has a new next change time to report.
+    setenv("XDG_CONFIG_HOME", (dir_.path() + "service").c_str(), 1);
+    dir_.Write("service/Brisvane/Config.ini", "[Config]\nChangeTime=1\nLastChangeTime=1\n");
+    ChildProcess oneShot({service, client});
+    auto connection = status.Accept(20000);
+    ASSERT_NE(connection, nullptr) << "the one-shot pass reported nothing";
+    EXPECT_TRUE(testing_support::ReceiveStatus(*connection));
+    EXPECT_EQ(oneShot.Wait(20000), 0);
+    EXPECT_TRUE(WaitForViewable(kMain, 1, 100));
+    EXPECT_EQ(resident->Wait(100), -1);
+
+    Close(w, *resident);
+    setenv("XDG_CONFIG_HOME", (dir_.path() + "xdg").c_str(), 1);
+    auto next = Start();
+    const TopLevel again = Shown();
+    EXPECT_EQ(next->Wait(300), -1) << "the next start handed over to nobody";
+    Close(again, *next);
+}
+
+TEST_F(Program, TrayOnlyRunShowsNoWindowUntilASecondStart)
+{
+    const std::string ready = dir_.path() + "held", release = dir_.path() + "release";
+    ChildProcess holder({HelperPath("MarkerHolder"), ready, release});
+    ASSERT_TRUE(testing_support::WaitForFile(ready));
+    const std::string client = dir_.path() + "pictavo", service = dir_.path() + "BrisvaneService";
+    testing_support::CopyProgram(HelperPath("pictavo"), client);
+    testing_support::CopyProgram(HelperPath("FakeService"), service);
+
+    ChildProcess trayOnly({service, client});
+    Pump(2000);
+    EXPECT_TRUE(WaitForViewable(kMain, 0, 100));
+    EXPECT_EQ(trayOnly.Wait(10), -1);
+
+    auto second = Start();
+    EXPECT_EQ(second->Wait(20000), 0);
+    const TopLevel w = Shown();
+    RequestClose(w.id);
+    EXPECT_EQ(trayOnly.Wait(20000), 0);
+    dir_.Write("release", "");
+    EXPECT_EQ(holder.Wait(), 0);
+}
