@@ -103,8 +103,10 @@ void HostWindow::OnLoadChanged(WebKitWebView* web, WebKitLoadEvent event, gpoint
     const char* uri = webkit_web_view_get_uri(web);
     if (event == WEBKIT_LOAD_COMMITTED)
         host->committed_.emplace_back(uri ? uri : "");
-    else if (event == WEBKIT_LOAD_FINISHED)
-        host->finished_.emplace_back(uri ? uri : "");
+    else if (event == WEBKIT_LOAD_FINISHED && !host->committed_.empty())
+        // The view may already be on its way to the next page; what finished
+        // is the page last committed.
+        host->finished_.push_back(host->committed_.back());
 }
 
 bool HostWindow::Load(const std::string& url)

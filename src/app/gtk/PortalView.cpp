@@ -11,6 +11,13 @@ namespace {
 using platform::linuxdesk::GErrorPtr;
 using platform::linuxdesk::GObjectPtr;
 
+// WebKit stops painting the old page once the next navigation starts, so the
+// portal waits until the loading page has been drawn with its picture: two
+// animation frames, or half a second when the window is not drawing at all.
+constexpr char kAfterNextPaint[] =
+    "await Promise.race([new Promise(r => requestAnimationFrame(() => requestAnimationFrame(r))),"
+    " new Promise(r => setTimeout(r, 500))]);";
+
 constexpr char kNoSelection[] = "* { -webkit-user-select: none; user-select: none; }";
 
 struct StyleSheetUnref {
@@ -28,7 +35,7 @@ bool IsWebAddress(const char* uri)
 } // namespace
 
 PortalView::PortalView(GtkFixed* parent, RequestHandler onRequest, UriOpener openOutside)
-    : openOutside_(std::move(openOutside))
+    : cancel_(g_cancellable_new()), openOutside_(std::move(openOutside))
 {
     RegisterLoadingScheme();
 
@@ -58,6 +65,7 @@ PortalView::PortalView(GtkFixed* parent, RequestHandler onRequest, UriOpener ope
 
 PortalView::~PortalView()
 {
+    g_cancellable_cancel(cancel_.get());
     g_signal_handlers_disconnect_by_data(view_.get(), this);
     bridge_.reset();
     // Out of the window, if the window still stands; our reference frees it.
@@ -114,17 +122,35 @@ GtkWidget* PortalView::OnCreate(WebKitWebView*, WebKitNavigationAction* action, 
     return nullptr; // never a second view
 }
 
-void PortalView::OnLoadChanged(WebKitWebView*, WebKitLoadEvent event, gpointer self)
+void PortalView::OnLoadChanged(WebKitWebView* web, WebKitLoadEvent event, gpointer self)
 {
     auto* view = static_cast<PortalView*>(self);
     // A failed load finishes too, so a broken loading page never holds the portal back.
     if (event != WEBKIT_LOAD_FINISHED || !view->loadingPageInFlight_)
         return;
-    view->loadingPageInFlight_ = false;
-    if (view->waitingUrl_) {
-        const std::string next = std::move(*view->waitingUrl_);
-        view->waitingUrl_.reset();
-        view->Navigate(next);
+    webkit_web_view_call_async_javascript_function(web, kAfterNextPaint, -1, nullptr, nullptr, nullptr,
+                                                   view->cancel_.get(), OnLoadingPagePainted, view);
+}
+
+void PortalView::OnLoadingPagePainted(GObject* web, GAsyncResult* result, gpointer self)
+{
+    GError* raw = nullptr;
+    const GObjectPtr<JSCValue> value(
+        webkit_web_view_call_async_javascript_function_finish(WEBKIT_WEB_VIEW(web), result, &raw));
+    const GErrorPtr error(raw);
+    // Cancelled: the view is gone.
+    if (error && g_error_matches(error.get(), G_IO_ERROR, G_IO_ERROR_CANCELLED))
+        return;
+    static_cast<PortalView*>(self)->LoadWaitingUrl();
+}
+
+void PortalView::LoadWaitingUrl()
+{
+    loadingPageInFlight_ = false;
+    if (waitingUrl_) {
+        const std::string next = std::move(*waitingUrl_);
+        waitingUrl_.reset();
+        Navigate(next);
     }
 }
 

@@ -51,10 +51,13 @@ private:
                                    gpointer self);
     static GtkWidget* OnCreate(WebKitWebView*, WebKitNavigationAction* action, gpointer self);
     static void OnLoadChanged(WebKitWebView*, WebKitLoadEvent event, gpointer self);
+    static void OnLoadingPagePainted(GObject* web, GAsyncResult* result, gpointer self);
+    void LoadWaitingUrl();
 
     void OpenOutside(WebKitNavigationAction* action);
 
     platform::linuxdesk::GObjectPtr<WebKitWebView> view_;
+    platform::linuxdesk::GObjectPtr<GCancellable> cancel_;
     std::unique_ptr<ScriptBridge> bridge_;
     UriOpener openOutside_;
     bool loadingPageInFlight_ = false;
