@@ -138,10 +138,16 @@ find_window() {
   eval "$(xdotool getwindowgeometry --shell "$WINDOW" | sed 's/^/WIN_/')"
 }
 
-# wait_gallery: the page is up when it has asked for every thumbnail.
+# wait_gallery [VIEW_X VIEW_Y]: the page has asked for every thumbnail and
+# the screen shows the first one where it belongs.
 wait_gallery() {
   wait_until 60 '[ "$(portal_requests /thumb/)" -ge "${#E2E_GALLERY[@]}" ]' || fail "the gallery did not load"
-  sleep 1 # let the thumbnails paint
+  local vx=${1:-$WIN_X} vy=${2:-$((WIN_Y + E2E_VIEW_TOP))} start=$SECONDS
+  local want
+  want=$(file_pixel "$E2E_PICTURES/thumbs/${E2E_GALLERY[0]}.jpg" 200 112 100 30)
+  wait_until 60 'close_rgb "$(screen_pixel $((vx + 124)) $((vy + 78)))" "$want" 16' \
+    || fail "the gallery is not on the screen: $(screen_pixel $((vx + 124)) $((vy + 78))) where $want belongs"
+  note "gallery painted $((SECONDS - start)) s after its thumbnails were asked for"
 }
 
 # click_thumb NAME [VIEW_X VIEW_Y]: a real pointer click on a gallery picture;
@@ -157,14 +163,23 @@ click_thumb() {
   xdotool mousemove "$x" "$y" sleep 0.2 click 1 sleep 0.2 mousemove "$((vx + 5))" "$((vy + 540))"
 }
 
-# screen_pixel X Y: "R G B" of the screen (the root window with whatever is on it).
-screen_pixel() {
-  /usr/bin/import -window root -crop "1x1+$1+$2" -depth 8 txt:- | sed -n '2s/.*(\([0-9]*\),\([0-9]*\),\([0-9]*\).*/\1 \2 \3/p'
+# wait_pick_shown [VIEW_X VIEW_Y]: the page's status line has turned blue,
+# which it does once downloadPic has taken the request.
+wait_pick_shown() {
+  local x=$((${1:-$WIN_X} + 10)) y=$((${2:-$((WIN_Y + E2E_VIEW_TOP))} + 540))
+  wait_until 30 'close_rgb "$(screen_pixel $x $y)" "220 234 254" 6' || fail "the page does not show the pick: $(screen_pixel $x $y)"
 }
 
-# file_pixel FILE WIDTH HEIGHT X Y: "R G B" at X, Y of FILE stretched to WIDTH x HEIGHT.
+# screen_pixel X Y: "R G B" of the screen (the root window with whatever is on it).
+screen_pixel() { "$E2E_BIN/ScreenPixel" "$1" "$2"; }
+
+# file_pixel FILE WIDTH HEIGHT X Y: "R G B" at X, Y of FILE stretched to
+# WIDTH x HEIGHT (the nearest pixel of the file itself: no resampling).
 file_pixel() {
-  /usr/bin/convert "$1" -resize "$2x$3!" -crop "1x1+$4+$5" -depth 8 txt:- | sed -n '2s/.*(\([0-9]*\),\([0-9]*\),\([0-9]*\).*/\1 \2 \3/p'
+  local fw fh
+  read -r fw fh < <(/usr/bin/identify -format '%w %h' "$1")
+  /usr/bin/convert "$1" -crop "1x1+$(($4 * fw / $2))+$(($5 * fh / $3))" -depth 8 txt:- \
+    | sed -n '2s/.*(\([0-9]*\),\([0-9]*\),\([0-9]*\).*/\1 \2 \3/p'
 }
 
 # close_rgb "R G B" "R G B" [TOLERANCE]

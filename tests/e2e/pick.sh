@@ -42,6 +42,7 @@ else
 fi
 wait_until 30 'desktop_shows "$shown"' || fail "the desktop does not show $shown"
 wait_until 20 '[ "$(service_times | tail -1)" -gt "$before" ]' || fail "the next change time did not move: $(service_times)"
+wait_pick_shown
 xdotool mousemove 0 0
 screenshot "pick_${label}_desktop.png"
 kill -0 "$CLIENT_PID" || fail "the client ended"
