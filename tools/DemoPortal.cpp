@@ -6,6 +6,7 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -104,37 +105,47 @@ void NotFound(SoupServerMessage* msg)
 
 // Sends a file's bytes a slice at a time on the main loop: the way a slow
 // line looks to the client, and a transfer that is still running when a test
-// wants one.
+// wants one. The message owns it; it stops when the message is finished
+// (sent, or the client went away).
 class Trickle {
 public:
     static void Start(SoupServerMessage* msg, GBytes* data, long bytesPerSecond)
     {
-        auto* t = new Trickle(msg, data, bytesPerSecond); // owned by the message's "finished"
         SoupMessageHeaders* headers = soup_server_message_get_response_headers(msg);
         soup_message_headers_set_encoding(headers, SOUP_ENCODING_CONTENT_LENGTH);
         soup_message_headers_set_content_length(headers, goffset(g_bytes_get_size(data)));
         soup_message_body_set_accumulate(soup_server_message_get_response_body(msg), FALSE);
         soup_server_message_set_status(msg, SOUP_STATUS_OK, nullptr);
-        t->finished_ = g_signal_connect(msg, "finished", G_CALLBACK(&Trickle::Finished), t);
+
+        auto trickle = std::make_unique<Trickle>(msg, data, bytesPerSecond);
+        Trickle* t = trickle.get();
+        g_object_set_data_full(G_OBJECT(msg), "pictavo-trickle", trickle.release(),
+                               [](gpointer p) { std::unique_ptr<Trickle>(static_cast<Trickle*>(p)).reset(); });
+        g_signal_connect(msg, "finished", G_CALLBACK(&Trickle::Finished), t);
         t->source_ = g_timeout_add(kTickMs, &Trickle::Tick, t);
         soup_server_message_pause(msg);
     }
 
-private:
-    static constexpr guint kTickMs = 50;
-
     Trickle(SoupServerMessage* msg, GBytes* data, long bytesPerSecond)
-        : msg_(SOUP_SERVER_MESSAGE(g_object_ref(msg))), data_(g_bytes_ref(data)),
-          slice_(std::max<gsize>(1, gsize(bytesPerSecond) * kTickMs / 1000))
+        : msg_(msg), data_(g_bytes_ref(data)), slice_(std::max<gsize>(1, gsize(bytesPerSecond) * kTickMs / 1000))
     {
     }
     ~Trickle()
     {
+        Stop();
+        g_bytes_unref(data_);
+    }
+    Trickle(const Trickle&) = delete;
+    Trickle& operator=(const Trickle&) = delete;
+
+private:
+    static constexpr guint kTickMs = 50;
+
+    void Stop()
+    {
         if (source_)
             g_source_remove(source_);
-        g_signal_handler_disconnect(msg_, finished_);
-        g_bytes_unref(data_);
-        g_object_unref(msg_);
+        source_ = 0;
     }
 
     static gboolean Tick(gpointer self)
@@ -156,14 +167,13 @@ private:
         return done ? G_SOURCE_REMOVE : G_SOURCE_CONTINUE;
     }
 
-    static void Finished(SoupServerMessage*, gpointer self) { delete static_cast<Trickle*>(self); }
+    static void Finished(SoupServerMessage*, gpointer self) { static_cast<Trickle*>(self)->Stop(); }
 
-    SoupServerMessage* msg_;
+    SoupServerMessage* msg_; // owns us
     GBytes* data_;
     gsize slice_;
     gsize sent_ = 0;
     guint source_ = 0;
-    gulong finished_ = 0;
 };
 
 void SendPicture(Portal& portal, SoupServerMessage* msg, const std::string& path)
