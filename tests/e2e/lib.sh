@@ -4,6 +4,8 @@
 # pixels, files, the portal's log and the service's records.
 # Sourced by the tests; E2E_BIN is the folder of the built programs.
 set -euo pipefail
+# (With pipefail, "producer | grep -q" can fail when grep's early exit kills
+# the producer: pipelines here let grep read everything.)
 
 : "${E2E_BIN:?E2E_BIN names the folder of the built programs}"
 E2E_BIN=$(cd "$E2E_BIN" && pwd)
@@ -120,8 +122,6 @@ fitted_copy() { ls -t "$XDG_CONFIG_HOME"/Brisvane/Fitted/* 2>/dev/null | head -1
 
 # The next change times the service has received, oldest first.
 service_times() { sed -n 's/^NextChangeTime=.*(\(-\?[0-9]*\)).*/\1/p' "$SERVICE_LOG"; }
-
-client_has_view() { ldd "$E2E_BIN/pictavo" | grep -q libwebkit2gtk; }
 
 # start_client: CLIENT_PID; the client shows the portal at PORTAL_URL.
 start_client() {

@@ -9,7 +9,6 @@ here=$(cd "$(dirname "$0")" && pwd)
 source "$here/lib.sh"
 label=$1 picture=$2 expected=$3
 e2e_setup "pick_$label"
-client_has_view || { echo "SKIP: the client shows no portal view yet"; exit 77; }
 read -r screen_w screen_h < <(xdotool getdisplaygeometry)
 
 start_portal

@@ -4,7 +4,6 @@
 here=$(cd "$(dirname "$0")" && pwd)
 source "$here/lib.sh"
 e2e_setup portal_stops
-client_has_view || { echo "SKIP: the client shows no portal view yet"; exit 77; }
 
 start_portal --slow-bytes-per-second 20000 --slow-match fjord
 fetch_picture dunes,1920,1080 a-dunes.jpg
@@ -20,7 +19,7 @@ click_thumb fjord
 wait_until 30 'grep -q "^GET /pic/fjord,.* slow" "$PORTAL_LOG"' || fail "the pick did not reach the portal"
 sleep 1
 kill "$PORTAL_PID"
-wait_until 20 '! ls "$WALLPAPER_DIR" | grep -q fjord' || fail "partial file left: $(ls "$WALLPAPER_DIR")"
+wait_until 20 '! ls "$WALLPAPER_DIR" | grep fjord >/dev/null' || fail "partial file left: $(ls "$WALLPAPER_DIR")"
 [ "$(ini_value WallPaper)" = "$WALLPAPER_DIR/a-dunes.jpg" ] || fail "WallPaper changed to $(ini_value WallPaper)"
 kill -0 "$CLIENT_PID" || fail "the client ended with the portal"
 wait_until 60 '[ "$(ini_value WallPaper)" = "$WALLPAPER_DIR/b-night-lake.jpg" ]' || fail "no rotation after the failed pick"

@@ -16,11 +16,11 @@ dpkg-deb -x "$deb" "$scratch/root"
 root=$scratch/root/usr
 
 [ "$(dpkg-deb -f "$deb" Package)" = pictavo ] || fail "package name"
-dpkg-deb -f "$deb" Depends | grep -q libsoup-3.0 || fail "Depends lacks the demo portal's libsoup: $(dpkg-deb -f "$deb" Depends)"
+dpkg-deb -f "$deb" Depends | grep libsoup-3.0 >/dev/null || fail "Depends lacks the demo portal's libsoup: $(dpkg-deb -f "$deb" Depends)"
 
 for program in pictavo pictavo-demo-portal; do
   [ -x "$root/bin/$program" ] || fail "no $program"
-  head -c 4 "$root/bin/$program" | grep -q ELF || fail "$program is not a program"
+  head -c 4 "$root/bin/$program" | grep ELF >/dev/null || fail "$program is not a program"
 done
 # The unpacked portal starts and serves its page from the unpacked tree.
 port=$(python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1",0)); print(s.getsockname()[1])')
@@ -33,7 +33,7 @@ grep -q downloadPic <<<"$page" || fail "the packaged portal serves no gallery"
 
 entry=$root/share/applications/com.brisvane.Pictavo.desktop
 out=$(desktop-file-validate "$entry" 2>&1) || fail "desktop-file-validate: $out"
-! grep -v ': hint: ' <<<"$out" | grep -q . || fail "desktop-file-validate: $out"
+! grep -v ': hint: ' <<<"$out" | grep . >/dev/null || fail "desktop-file-validate: $out"
 grep -qx 'Categories=Utility;DesktopSettings;' "$entry" || fail "categories"
 exec_name=$(sed -n 's/^Exec=\([^ ]*\).*/\1/p' "$entry")
 [ -x "$root/bin/$exec_name" ] || fail "the entry starts $exec_name, which the package lacks"
@@ -55,7 +55,7 @@ grep -q '<launchable type="desktop-id">com.brisvane.Pictavo.desktop</launchable>
 for page in pictavo pictavo-demo-portal; do
   man=$root/share/man/man1/$page.1.gz
   [ -f "$man" ] || fail "no man page for $page"
-  zcat "$man" | grep -q '^\.SH NAME' || fail "man page $page has no NAME"
+  zcat "$man" | grep '^\.SH NAME' >/dev/null || fail "man page $page has no NAME"
   warnings=$(zcat "$man" | groff -man -ww -z 2>&1) || fail "man page $page does not format"
   [ -z "$warnings" ] || fail "man page $page: $warnings"
 done
