@@ -21,6 +21,8 @@ else()
   pkg_check_modules(GDKPIXBUF REQUIRED IMPORTED_TARGET gdk-pixbuf-2.0)
   add_library(pictavo_jpeg INTERFACE)
   target_link_libraries(pictavo_jpeg INTERFACE PkgConfig::JPEG)
+  # The demo portal's server; WebKitGTK brings it anyway.
+  pkg_check_modules(SOUP IMPORTED_TARGET libsoup-3.0)
   if(PICTAVO_BUILD_GUI)
     pkg_check_modules(GTK REQUIRED IMPORTED_TARGET gtk+-3.0)
     pkg_check_modules(WEBKIT REQUIRED IMPORTED_TARGET webkit2gtk-4.1)

@@ -70,7 +70,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::vector<std::string> candidates = Candidates(request);
     engine::TUrl url;
     url.SetUrl(request);
-    const std::string base = url.Protocol + "://" + url.Host + "/";
+    const bool bracket = url.Host.find(':') != std::string::npos;
+    const std::string base = url.Protocol + "://" + (bracket ? "[" + url.Host + "]" : url.Host) +
+                             (url.Port == 80 || url.Host.empty() ? std::string() : ":" + std::to_string(url.Port)) + "/";
     const std::string sizeText = std::to_string(screen.width) + "," + std::to_string(screen.height) + ".jpg";
 
     bool found = false;

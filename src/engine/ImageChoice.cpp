@@ -137,6 +137,21 @@ bool IsPlainFileName(std::string_view name)
     return wide.size() <= 255 && text::Utf16ToUtf8(wide) == name && !IsReservedDeviceName(name);
 }
 
+// The variants live on the portal's own server: its port is kept, or a portal
+// on any port but 80 would have them fetched from another server. An IPv6
+// literal (the only host TUrl can hand back with a ":") needs its brackets
+// again to stay a URL. The user name is not carried over, and without a host
+// there is no server whose port could matter (an empty request leaves the
+// port of a fresh TUrl, 0).
+std::string SiteBase(const TUrl& url)
+{
+    std::string base = url.Protocol + "://";
+    base += url.Host.find(':') == npos ? url.Host : "[" + url.Host + "]";
+    if (url.Port != 80 && !url.Host.empty())
+        base += ":" + std::to_string(url.Port);
+    return base + "/";
+}
+
 } // namespace
 
 std::string ReduceRatio(std::int32_t a, std::int32_t b)
@@ -149,7 +164,7 @@ std::string ChooseImageUrl(const std::string& request, int screenWidth, int scre
 {
     TUrl url;
     url.SetUrl(request);
-    const std::string base = url.Protocol + "://" + url.Host + "/";
+    const std::string base = SiteBase(url);
     std::string own = url.Path + url.Document;
     if (!own.empty() && own.front() == '/')
         own.erase(0, 1);

@@ -84,8 +84,12 @@ TEST(ChooseImageUrl, PicksTheVariantForTheScreen)
         // Containment anywhere; the first containing candidate wins.
         {"http://host/v.jpg?v=a;x/pre1920,1080.jpgpost;pic/a,1920,1080.jpg", 1920, 1080,
          "http://host/x/pre1920,1080.jpgpost"},
-        // Port and user name are not carried over.
-        {"https://me@host:8443/v.jpg?v=p/a,1920,1080.jpg", 1920, 1080, "https://host/p/a,1920,1080.jpg"},
+        // The portal's port is kept (else another server would be asked), the user name is not.
+        {"https://me@host:8443/v.jpg?v=p/a,1920,1080.jpg", 1920, 1080, "https://host:8443/p/a,1920,1080.jpg"},
+        {"http://host:80/v.jpg?v=p/a,1920,1080.jpg", 1920, 1080, "http://host/p/a,1920,1080.jpg"},
+        {"http://host:abc/v.jpg?v=p/a,1920,1080.jpg", 1920, 1080, "http://host/p/a,1920,1080.jpg"},
+        {"http://[::1]:8080/v.jpg?v=p/a,1920,1080.jpg", 1920, 1080, "http://[::1]:8080/p/a,1920,1080.jpg"},
+        {"http://[::1]/v.jpg?v=p/a,1920,1080.jpg", 1920, 1080, "http://[::1]/p/a,1920,1080.jpg"},
         // The request's own path is the last candidate of both passes.
         {"http://host/pic/b,1920,1080.jpg?v=pic/a,1280,1024.jpg", 1920, 1080, "http://host/pic/b,1920,1080.jpg"},
         {"http://host/pic/b,1920,1080.jpg?v=pic/a,1920,1080.jpg", 1920, 1080, "http://host/pic/a,1920,1080.jpg"},
