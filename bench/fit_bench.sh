@@ -10,9 +10,10 @@
 # With a second fitpic (an older build, say) both are timed in the same run.
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
-build=${1:-$here/build/linux}
+# vipsthumbnail takes a relative output path as relative to its input's folder.
+build=$(cd "${1:-$here/build/linux}" && pwd)
 fitpic=$build/bin/fitpic
-other=${2:-}
+other=${2:+$(realpath "$2")}
 work=$build/bench-fit
 target=1920
 im=/usr/bin/convert

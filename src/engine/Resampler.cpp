@@ -34,10 +34,11 @@ double Lanczos3(double x)
     return (x > -3.0 && x < 3.0) ? Sinc(x) * Sinc(x / 3.0) : 0.0;
 }
 
+// Clamped as 16-bit values (the sums fit), which SSE2 does in vector code.
 std::uint8_t Clip8(std::int32_t v)
 {
-    v >>= kBits;
-    return static_cast<std::uint8_t>(v < 0 ? 0 : v > 255 ? 255 : v);
+    const auto s = static_cast<std::int16_t>(v >> kBits);
+    return static_cast<std::uint8_t>(std::min<std::int16_t>(std::max<std::int16_t>(s, 0), 255));
 }
 
 // One group of taps: a single multiply-add of eight 16-bit pairs and a sum.
@@ -47,6 +48,14 @@ std::int32_t Dot(const std::int16_t* p, const std::int16_t* k)
     for (std::size_t j = 0; j < kLanes; ++j)
         s += p[j] * k[j];
     return s;
+}
+
+// n is a whole number of blocks.
+void ClipRow(const std::int32_t* __restrict sums, std::uint8_t* __restrict out, std::size_t n)
+{
+    for (std::size_t i = 0; i < n; i += kBlock)
+        for (std::size_t j = 0; j < kBlock; ++j)
+            out[i + j] = Clip8(sums[i + j]);
 }
 
 std::size_t PadTo(std::size_t n, std::size_t unit)
@@ -124,7 +133,7 @@ class Resampler::BoxStage : public RowSink {
 public:
     BoxStage(int inW, int inH, int kx, int ky, RowSink& out)
         : inW_(inW), inH_(inH), kx_(kx), ky_(ky), outW_((inW + kx - 1) / kx), out_(out),
-          acc_(static_cast<std::size_t>(outW_) * 3, 0), row_(acc_.size())
+          cols_(static_cast<std::size_t>(inW) * 3, 0), row_(static_cast<std::size_t>(outW_) * 3)
     {
     }
     int outWidth() const { return outW_; }
@@ -132,39 +141,47 @@ public:
 
     void PutRow(const std::uint8_t* rgb) override
     {
-        for (int bx = 0, x = 0; bx < outW_; ++bx) {
-            const int end = std::min(x + kx_, inW_);
-            std::uint32_t r = 0, g = 0, b = 0;
-            for (; x < end; ++x) {
-                r += rgb[3 * x];
-                g += rgb[3 * x + 1];
-                b += rgb[3 * x + 2];
-            }
-            acc_[3 * static_cast<std::size_t>(bx)] += r;   // 64 bits: boxes may be huge
-            acc_[3 * static_cast<std::size_t>(bx) + 1] += g;
-            acc_[3 * static_cast<std::size_t>(bx) + 2] += b;
-        }
+        // Columns add up row by row (vector code); boxes are summed across
+        // only once per box row.
+        AddRow(cols_.data(), rgb, cols_.size());
         ++rowsIn_;
         ++rowsInBox_;
         if (rowsInBox_ < ky_ && rowsIn_ < inH_)
             return;
+        const std::uint32_t* col = cols_.data();
         for (int bx = 0; bx < outW_; ++bx) {
-            const std::uint64_t cols = static_cast<std::uint64_t>(std::min(kx_, inW_ - bx * kx_));
-            const std::uint64_t n = cols * static_cast<std::uint64_t>(rowsInBox_);
-            for (int c = 0; c < 3; ++c) {
-                const std::size_t i = 3 * static_cast<std::size_t>(bx) + static_cast<std::size_t>(c);
-                row_[i] = static_cast<std::uint8_t>((acc_[i] + n / 2) / n);
+            const int x0 = bx * kx_;
+            const int x1 = std::min(x0 + kx_, inW_);
+            std::uint64_t r = 0, g = 0, b = 0;   // 64 bits: boxes may be huge
+            for (int x = x0; x < x1; ++x) {
+                r += col[3 * x];
+                g += col[3 * x + 1];
+                b += col[3 * x + 2];
             }
+            const auto n = static_cast<std::uint64_t>(x1 - x0) * static_cast<std::uint64_t>(rowsInBox_);
+            row_[3 * static_cast<std::size_t>(bx)] = static_cast<std::uint8_t>((r + n / 2) / n);
+            row_[3 * static_cast<std::size_t>(bx) + 1] = static_cast<std::uint8_t>((g + n / 2) / n);
+            row_[3 * static_cast<std::size_t>(bx) + 2] = static_cast<std::uint8_t>((b + n / 2) / n);
         }
-        std::fill(acc_.begin(), acc_.end(), 0ULL);
+        std::fill(cols_.begin(), cols_.end(), 0U);
         rowsInBox_ = 0;
         out_.PutRow(row_.data());
     }
 
 private:
+    static void AddRow(std::uint32_t* __restrict col, const std::uint8_t* __restrict row, std::size_t n)
+    {
+        const std::size_t whole = n / kBlock * kBlock;
+        for (std::size_t i = 0; i < whole; i += kBlock)
+            for (std::size_t j = 0; j < kBlock; ++j)
+                col[i + j] += row[i + j];
+        for (std::size_t i = whole; i < n; ++i)
+            col[i] += row[i];
+    }
+
     int inW_, inH_, kx_, ky_, outW_;
     RowSink& out_;
-    std::vector<std::uint64_t> acc_;
+    std::vector<std::uint32_t> cols_;   // a column's sum over the box's rows so far
     std::vector<std::uint8_t> row_;
     int rowsIn_ = 0;
     int rowsInBox_ = 0;
@@ -178,7 +195,7 @@ public:
         : inW_(inW), outW_(outW), outH_(outH), out_(out), tx_(inW, outW), ty_(inH, outH),
           rowBytes_(PadTo(static_cast<std::size_t>(outW) * 3, kBlock)),
           ringRows_(static_cast<std::size_t>(ty_.stride)),
-          ring_(ringRows_ * rowBytes_, 0), row_(rowBytes_, 0), window_(ringRows_)
+          ring_(ringRows_ * rowBytes_, 0), row_(rowBytes_, 0), sums_(rowBytes_, 0), window_(ringRows_)
     {
         if (inW_ != outW_) {
             // Room for the last position's padded taps past the row's end.
@@ -234,10 +251,12 @@ private:
                 sg += Dot(pg + t, k + t);
                 sb += Dot(pb + t, k + t);
             }
-            out[3 * x] = Clip8(sr);
-            out[3 * x + 1] = Clip8(sg);
-            out[3 * x + 2] = Clip8(sb);
+            sums_[3 * x] = sr;
+            sums_[3 * x + 1] = sg;
+            sums_[3 * x + 2] = sb;
         }
+        // Clipped apart from the sums, so this loop is vector code too.
+        ClipRow(sums_.data(), out, rowBytes_);
     }
 
     void FilterDown(std::size_t y)
@@ -262,9 +281,9 @@ private:
                 for (std::size_t j = 0; j < kBlock; ++j)
                     acc[j] += p[j] * w;
             }
-            for (std::size_t j = 0; j < kBlock; ++j)
-                row_[i + j] = Clip8(acc[j]);
+            std::copy(acc, acc + kBlock, sums_.data() + i);
         }
+        ClipRow(sums_.data(), row_.data(), rowBytes_);
         out_.PutRow(row_.data());
     }
 
@@ -275,6 +294,7 @@ private:
     std::size_t ringRows_;
     std::vector<std::uint8_t> ring_;
     std::vector<std::uint8_t> row_;
+    std::vector<std::int32_t> sums_;   // a filtered row before clipping
     std::vector<const std::uint8_t*> window_;
     std::array<std::vector<std::int16_t>, 3> planes_;   // the input row split by channel
     int rowsIn_ = 0;
