@@ -64,9 +64,11 @@ std::uint8_t Round8(double v)
 TEST(Resampler, MatchesAFloatingPointLanczosOnAwkwardSizes)
 {
     // Odd widths, one pixel, widths that are no multiple of the vector
-    // length, reductions below the box stage's threshold and enlargements.
+    // length, reductions below the box stage's threshold and enlargements,
+    // and windows of many rows, which the ring of filtered rows must hold.
     const int sizes[][4] = {{37, 23, 13, 11}, {1, 1, 1, 1},   {3, 1, 1, 1},    {1, 9, 5, 3},
-                            {101, 7, 100, 6}, {50, 3, 17, 2}, {6, 5, 19, 13},  {300, 21, 97, 8}};
+                            {101, 7, 100, 6}, {50, 3, 17, 2}, {6, 5, 19, 13},  {300, 21, 97, 8},
+                            {40, 200, 23, 61}, {13, 50, 7, 150}};
     std::mt19937 rng(5);
     for (const auto& s : sizes) {
         const int inW = s[0], inH = s[1], outW = s[2], outH = s[3];
