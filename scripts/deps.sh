@@ -13,7 +13,8 @@ packages=(cmake ninja-build g++ pkg-config googletest
 if [ "$what" = test ]; then
   packages+=(mingw-w64 g++-mingw-w64-i686-posix nasm dpkg-dev wine wine32:i386 wine64
     clang libclang-rt-14-dev libvips-tools imagemagick hyperfine
-    xdotool locales fonts-noto-cjk desktop-file-utils appstream curl)
+    xdotool x11-utils locales fonts-noto-cjk fonts-wqy-microhei desktop-file-utils appstream curl
+    libjpeg-turbo-progs)
 fi
 
 missing=()

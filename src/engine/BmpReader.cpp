@@ -58,6 +58,10 @@ struct BmpReader::Impl {
     long offset = 0;
     std::size_t stride = 0;
     std::array<Channel, 3> fields {};
+    // 32-bit pixels whose channels are whole bytes (BGRX, BGRA, RGBA, ...)
+    // are copied byte by byte: where each of R, G, B sits.
+    bool byteChannels = false;
+    std::array<int, 3> byteOf {2, 1, 0};
     std::vector<std::array<std::uint8_t, 3>> palette;   // R, G, B
 
     [[noreturn]] void Fail(const std::string& reason) const
@@ -152,6 +156,15 @@ void BmpReader::Impl::Parse()
         Channel::Make(0x001F, fields[2]);
     }
 
+    if (bpp == 32) {
+        byteChannels = true;
+        for (std::size_t c = 0; c < 3 && compression != kRgb; ++c) {
+            const Channel& f = fields[c];
+            byteChannels = byteChannels && f.max == 0xFF && f.shift % 8 == 0;
+            byteOf[c] = f.shift / 8;
+        }
+    }
+
     if (bpp <= 8) {
         const std::size_t most = std::size_t {1} << bpp;
         // Without a count (and always in core headers) the palette fills
@@ -184,9 +197,16 @@ void BmpReader::Impl::ToRgb(const std::uint8_t* in, std::uint8_t* out) const
         }
         return;
     case 32:
-        if (fields[0].mask == 0) {   // plain BGRX, the alpha byte is ignored
+        if (byteChannels) {   // the fourth byte (alpha or padding) is ignored
+            const int r = byteOf[0], g = byteOf[1], b = byteOf[2];
+            if (r == 2 && g == 1 && b == 0) {   // BGRX, by far the most common: constant offsets
+                for (int x = 0; x < width; ++x, in += 4, out += 3) {
+                    out[0] = in[2]; out[1] = in[1]; out[2] = in[0];
+                }
+                return;
+            }
             for (int x = 0; x < width; ++x, in += 4, out += 3) {
-                out[0] = in[2]; out[1] = in[1]; out[2] = in[0];
+                out[0] = in[r]; out[1] = in[g]; out[2] = in[b];
             }
             return;
         }

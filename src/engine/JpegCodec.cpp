@@ -75,6 +75,15 @@ constexpr int kStripRows = 16;
 
 } // namespace
 
+int JpegScaleEighths(int width, int minWidth)
+{
+    // The decoder rounds its scaled size up.
+    for (int m = 1; m < 8; ++m)
+        if ((static_cast<std::int64_t>(width) * m + 7) / 8 >= minWidth)
+            return m;
+    return 8;
+}
+
 struct JpegReader::Impl {
     std::string path;
     platform::FilePtr file;
@@ -136,14 +145,8 @@ void JpegReader::AllowShrinkTo(int minWidth)
 {
     Impl& d = *impl_;
     jpeg_decompress_struct* ci = &d.cinfo;
-    for (unsigned denom : {8U, 4U, 2U, 1U}) {
-        // The decoder rounds its scaled size up.
-        if (denom > 1 && (ci->image_width + denom - 1) / denom < static_cast<unsigned>(minWidth))
-            continue;
-        ci->scale_num = 1;
-        ci->scale_denom = denom;
-        break;
-    }
+    ci->scale_num = static_cast<unsigned>(JpegScaleEighths(static_cast<int>(ci->image_width), minWidth));
+    ci->scale_denom = 8;
     if (!Guarded(d.err, [ci] { jpeg_calc_output_dimensions(ci); }))
         d.Fail();
 }

@@ -1,6 +1,6 @@
 #pragma once
 // JPEG through libjpeg-turbo: a streaming reader that can let the decoder
-// shrink by 1/2, 1/4 or 1/8 on the way, and a baseline quality-90 writer.
+// shrink by any M/8 on the way, and a baseline quality-90 writer.
 // Both raise EPictureError; libjpeg never ends the process.
 #include <cstdint>
 #include <memory>
@@ -9,6 +9,11 @@
 #include "engine/RowSink.h"
 
 namespace picture {
+
+// The M (1 to 8) of the smallest M/8 decoder scale at which a picture of
+// this width still decodes at least minWidth wide. Decoding smaller leaves
+// the scaler less to do and skips it when the width comes out exact.
+int JpegScaleEighths(int width, int minWidth);
 
 class JpegReader {
 public:

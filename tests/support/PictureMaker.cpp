@@ -1,5 +1,7 @@
 #include "support/PictureMaker.h"
 
+#include <algorithm>
+#include <bit>
 #include <cstdio>
 #include <stdexcept>
 
@@ -103,7 +105,8 @@ std::string MakeFlatJpeg(int width, int height, Rgb colour)
 
 std::string MakeBmp(const BmpLayout& s, const PixelFn& pixel)
 {
-    const bool fields = s.bpp == 16;
+    const bool masked = s.bpp == 32 && (s.masks[0] | s.masks[1] | s.masks[2]) != 0;
+    const bool fields = s.bpp == 16 || masked;
     const std::size_t maskBytes = (fields && s.headerSize == 40) ? 12 : 0;
     const std::size_t entry = s.headerSize == 12 ? 3 : 4;
     const std::size_t paletteBytes = s.bpp <= 8 ? s.palette.size() * entry : 0;
@@ -127,7 +130,11 @@ std::string MakeBmp(const BmpLayout& s, const PixelFn& pixel)
         Put16(b, 28, static_cast<std::uint32_t>(s.bpp));
         Put32(b, 30, fields ? 3 : 0);
         Put32(b, 46, s.bpp <= 8 ? static_cast<std::uint32_t>(s.palette.size()) : 0);
-        if (fields) {
+        if (masked) {
+            Put32(b, 54, s.masks[0]);
+            Put32(b, 58, s.masks[1]);
+            Put32(b, 62, s.masks[2]);
+        } else if (fields) {
             Put32(b, 54, 0xF800);
             Put32(b, 58, 0x07E0);
             Put32(b, 62, 0x001F);
@@ -146,6 +153,20 @@ std::string MakeBmp(const BmpLayout& s, const PixelFn& pixel)
         char* row = &b[off + stride * static_cast<std::size_t>(fileRow)];
         for (int x = 0; x < s.width; ++x) {
             const Rgb c = pixel(x, y);
+            if (masked) {
+                std::uint32_t v = 0;
+                const std::uint8_t channel[3] = {c.r, c.g, c.b};
+                for (int i = 0; i < 3; ++i) {
+                    const std::uint32_t m = s.masks[i];
+                    const int shift = std::countr_zero(m);
+                    const std::uint32_t max = m >> shift;
+                    v |= ((channel[i] * max + 127) / 255) << shift;
+                }
+                std::string px(4, '\0');
+                Put32(px, 0, v);
+                std::copy(px.begin(), px.end(), row + 4 * x);
+                continue;
+            }
             switch (s.bpp) {
             case 32: row[4 * x + 3] = static_cast<char>(0x80); [[fallthrough]];
             case 24: {

@@ -29,6 +29,9 @@ struct BmpLayout {
     bool topDown = false;
     int headerSize = 40;      // 12, 40, 108 or 124
     std::vector<Rgb> palette; // for bpp <= 8; indices are i % palette size
+    // For bpp 32: R, G, B bit fields (all zero: plain BGRX). Each channel is
+    // scaled to its field's width.
+    std::uint32_t masks[3] = {0, 0, 0};
 };
 // pixel(x, y) gives the colour, or for palette bitmaps the palette index in r.
 std::string MakeBmp(const BmpLayout& layout, const PixelFn& pixel);

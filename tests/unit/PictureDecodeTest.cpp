@@ -2,9 +2,12 @@
 // hostile files give a clear error and nothing worse.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <iterator>
 #include <random>
 #include <string>
 
+#include "engine/JpegCodec.h"
 #include "engine/PictureFit.h"
 #include "support/PictureMaker.h"
 #include "support/TempDir.h"
@@ -74,6 +77,29 @@ TEST(BmpDecode, DirectColourVariantsGiveExactPixels)
     ExpectPixels(p, 3, 2, [](int x, int) { return x == 0 ? Rgb {255, 0, 0} : x == 1 ? Rgb {0, 255, 0} : Rgb {0, 0, 255}; });
 }
 
+TEST(BmpDecode, BitFieldMasksGiveExactPixels)
+{
+    // Byte-aligned masks take the byte-copy path, the rest the general one;
+    // both must agree with what was written.
+    const std::uint32_t masks[][3] = {
+        {0x00FF0000, 0x0000FF00, 0x000000FF},   // BGRA
+        {0x000000FF, 0x0000FF00, 0x00FF0000},   // RGBA
+        {0xFF000000, 0x00FF0000, 0x0000FF00},   // alpha in the low byte
+        {0x3FF00000, 0x000FFC00, 0x000003FF},   // 10 bits a channel
+        {0x0FF00000, 0x000FF000, 0x00000FF0},   // 8 bits off the byte boundaries
+    };
+    TempDir tmp;
+    for (const auto& m : masks) {
+        SCOPED_TRACE(testing::Message() << std::hex << m[0] << " " << m[1] << " " << m[2]);
+        BmpLayout s;
+        s.width = 7;
+        s.height = 2;
+        s.bpp = 32;
+        std::copy(std::begin(m), std::end(m), s.masks);
+        ExpectPixels(picture::LoadPicture(tmp.Write("m.bmp", MakeBmp(s, Colourful))), 7, 2, Colourful);
+    }
+}
+
 TEST(BmpDecode, PaletteVariantsGiveExactPixels)
 {
     TempDir tmp;
@@ -107,6 +133,31 @@ TEST(JpegDecode, ColourKindsComeOutAsRgb)
     ExpectPixels(picture::LoadPicture(tmp.Write("c.jpg", MakeJpeg(32, 16, flat, JpegKind::Cmyk))), 32, 16, flat, 3);
     ExpectPixels(picture::LoadPicture(tmp.Write("g.jpg", MakeJpeg(32, 16, flat, JpegKind::Gray))), 32, 16,
                  [](int, int) { return Rgb {230, 230, 230}; }, 2);
+}
+
+TEST(JpegDecode, DecodesAtTheSmallestEighthThatCoversTheTarget)
+{
+    using picture::JpegScaleEighths;
+    EXPECT_EQ(JpegScaleEighths(2560, 1920), 6);   // 1920 exactly
+    EXPECT_EQ(JpegScaleEighths(2560, 1921), 7);
+    EXPECT_EQ(JpegScaleEighths(6000, 1920), 3);   // 2250
+    EXPECT_EQ(JpegScaleEighths(6000, 2251), 4);
+    EXPECT_EQ(JpegScaleEighths(7680, 1920), 2);
+    EXPECT_EQ(JpegScaleEighths(65535, 1), 1);
+    EXPECT_EQ(JpegScaleEighths(1921, 1920), 8);
+    // The decoder itself must agree at every boundary: an awkward width, every target.
+    TempDir tmp;
+    const std::string path = tmp.Write("w.jpg", MakeJpeg(101, 9, Colourful));
+    for (int target = 1; target <= 101; ++target) {
+        picture::JpegReader r(path);
+        r.AllowShrinkTo(target);
+        const int m = JpegScaleEighths(101, target);
+        ASSERT_GE(r.decodedWidth(), target) << target;
+        ASSERT_EQ(r.decodedWidth(), (101 * m + 7) / 8) << target;
+        if (m > 1) {
+            ASSERT_LT((101 * (m - 1) + 7) / 8, target) << target;
+        }
+    }
 }
 
 TEST(JpegDecode, LargestAllowedPictureFits)
