@@ -54,7 +54,7 @@ TBrisvaneMainForm::TBrisvaneMainForm(TMainFormOptions options)
     : BtnCfg(nullptr), BtnMini(nullptr), BtnClose(nullptr), Options_(std::move(options)),
       Font_(ui::CreateFormFont()), Background_(::CreateSolidBrush(ui::kFormColor))
 {
-    RegisterClassOnce(WindowProc);
+    RegisterClassOnce(ui::FormWindowProc<TBrisvaneMainForm>);
     // Centred on the screen; borderless, so the window is its client area.
     const int left = (::GetSystemMetrics(SM_CXSCREEN) - kClientWidth) / 2;
     const int top = (::GetSystemMetrics(SM_CYSCREEN) - kClientHeight) / 2;
@@ -224,18 +224,6 @@ void TBrisvaneMainForm::TrayMenu()
     ::GetCursorPos(&at);
     ::TrackPopupMenu(PopupMenu1.get(), TPM_RIGHTBUTTON, at.x, at.y, 0, Handle_, nullptr);
     ::PostMessageW(Handle_, WM_NULL, 0, 0);
-}
-
-LRESULT CALLBACK TBrisvaneMainForm::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
-{
-    if (message == WM_NCCREATE) {
-        const auto* create = reinterpret_cast<CREATESTRUCTW*>(lParam);
-        ::SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
-    }
-    auto* self = reinterpret_cast<TBrisvaneMainForm*>(::GetWindowLongPtrW(window, GWLP_USERDATA));
-    if (!self || !self->Handle_)
-        return ::DefWindowProcW(window, message, wParam, lParam);
-    return self->WndProc(window, message, wParam, lParam);
 }
 
 LRESULT TBrisvaneMainForm::WndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)

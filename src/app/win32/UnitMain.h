@@ -83,7 +83,7 @@ public:
     enum : UINT { idPopMenu1 = 1, idPopMenu2 = 2 };
 
 private:
-    static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    friend LRESULT CALLBACK ui::FormWindowProc<TBrisvaneMainForm>(HWND, UINT, WPARAM, LPARAM);
     LRESULT WndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     void FormCreate();
     void FormDestroy();

@@ -40,6 +40,22 @@ void PaintFormTitle(HDC dc, HFONT font, const std::wstring& caption);
 // went down on its background).
 void DragForm(HWND window);
 
+// The window procedure of a form class: the form comes with WM_NCCREATE and
+// stays in the window's user data; messages before the form holds its handle
+// get the default handling.
+template <typename Form>
+LRESULT CALLBACK FormWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_NCCREATE) {
+        const auto* create = reinterpret_cast<CREATESTRUCTW*>(lParam);
+        ::SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+    }
+    auto* form = reinterpret_cast<Form*>(::GetWindowLongPtrW(window, GWLP_USERDATA));
+    if (!form || !form->Handle())
+        return ::DefWindowProcW(window, message, wParam, lParam);
+    return form->WndProc(window, message, wParam, lParam);
+}
+
 // A window's WM_PAINT drawn into a memory bitmap first and copied at once.
 // paint(dc) draws the whole client area on the form colour.
 template <typename PaintFn>

@@ -52,7 +52,7 @@ TFormCfg::TFormCfg(HWND owner, std::function<void()> sendStatus)
     : BtnClose(nullptr), Owner_(owner), SendStatus_(std::move(sendStatus)), Font_(CreateFormFont()),
       Background_(::CreateSolidBrush(kFormColor))
 {
-    RegisterClassOnce(WindowProc);
+    RegisterClassOnce(ui::FormWindowProc<TFormCfg>);
     Handle_ = ::CreateWindowExW(0, kClassName, kCaption, WS_POPUP | WS_CLIPCHILDREN, 0, 0, kClientWidth,
                                 kClientHeight, owner, nullptr, ::GetModuleHandleW(nullptr), this);
     if (!Handle_)
@@ -202,18 +202,6 @@ void TFormCfg::Button2Click()
 void TFormCfg::BtnCloseClick()
 {
     Close();
-}
-
-LRESULT CALLBACK TFormCfg::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
-{
-    if (message == WM_NCCREATE) {
-        const auto* create = reinterpret_cast<CREATESTRUCTW*>(lParam);
-        ::SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
-    }
-    auto* self = reinterpret_cast<TFormCfg*>(::GetWindowLongPtrW(window, GWLP_USERDATA));
-    if (!self || !self->Handle_)
-        return ::DefWindowProcW(window, message, wParam, lParam);
-    return self->WndProc(window, message, wParam, lParam);
 }
 
 LRESULT TFormCfg::WndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)

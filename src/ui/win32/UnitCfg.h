@@ -43,7 +43,7 @@ public:
     void BtnCloseClick();
 
 private:
-    static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    friend LRESULT CALLBACK ui::FormWindowProc<TFormCfg>(HWND, UINT, WPARAM, LPARAM);
     LRESULT WndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     void FormCreate();
     void CreateComponents();
