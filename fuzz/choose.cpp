@@ -1,6 +1,7 @@
 // ChooseImageUrl on any request and a screen picked by the first byte: the
 // result is empty, the request before "?", or base plus one candidate (the
-// first one naming the size, when any does). DownloadFileName never hands
+// first one naming the size, when any does). Without a screen size (a side of
+// zero or below) it is always the request before "?". DownloadFileName never hands
 // back a name that could leave the wallpaper folder.
 #include <climits>
 #include <cstddef>
@@ -74,6 +75,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string base = url.Protocol + "://" + (bracket ? "[" + url.Host + "]" : url.Host) +
                              (url.Port == 80 || url.Host.empty() ? std::string() : ":" + std::to_string(url.Port)) + "/";
     const std::string sizeText = std::to_string(screen.width) + "," + std::to_string(screen.height) + ".jpg";
+
+    if (screen.width <= 0 || screen.height <= 0) {
+        FUZZ_CHECK(result == fallback);
+        CheckName(request);
+        return 0;
+    }
 
     bool found = false;
     for (const std::string& candidate : candidates) {
