@@ -2,7 +2,12 @@
 
 #include <gdk/gdkkeysyms.h>
 
+#include <cstdint>
+#include <cstdlib>
+
+#include "app/Endpoints.h"
 #include "app/gtk/LoadingScheme.h"
+#include "app/gtk/UnreachablePage.h"
 
 namespace app {
 
@@ -11,12 +16,47 @@ namespace {
 using platform::linuxdesk::GErrorPtr;
 using platform::linuxdesk::GObjectPtr;
 
-// WebKit stops painting the old page once the next navigation starts, so the
-// portal waits until the loading page has been drawn with its picture: two
-// animation frames, or half a second when the window is not drawing at all.
+// WebKit stops painting the old page once the next navigation starts, and the
+// loading page's first frames may come before its picture has arrived. So the
+// portal waits until a snapshot of the view shows the picture, then two more
+// animation frames (half a second when the window is not drawing at all), so
+// a frame with it reaches the screen. A picture that never shows holds the
+// portal back no longer than kPictureWaitUs.
+constexpr gint64 kPictureWaitUs = 5 * G_USEC_PER_SEC;
+constexpr guint kSnapshotIntervalMs = 50;
 constexpr char kAfterNextPaint[] =
     "await Promise.race([new Promise(r => requestAnimationFrame(() => requestAnimationFrame(r))),"
     " new Promise(r => setTimeout(r, 500))]);";
+
+// Whether the middle of the view (where the page centres its 47 x 39 picture)
+// holds something other than the page's background, read at a corner.
+bool ShowsPictureInMiddle(cairo_surface_t* surface)
+{
+    if (!surface || cairo_surface_get_type(surface) != CAIRO_SURFACE_TYPE_IMAGE)
+        return false;
+    cairo_surface_flush(surface);
+    const int width = cairo_image_surface_get_width(surface);
+    const int height = cairo_image_surface_get_height(surface);
+    const int stride = cairo_image_surface_get_stride(surface);
+    const unsigned char* data = cairo_image_surface_get_data(surface);
+    if (!data || width < 60 || height < 50)
+        return false;
+    const auto pixel = [&](int x, int y) {
+        return *reinterpret_cast<const std::uint32_t*>(data + y * stride + x * 4) & 0xFFFFFFu;
+    };
+    const auto near = [](std::uint32_t a, std::uint32_t b) {
+        for (int shift = 0; shift < 24; shift += 8)
+            if (std::abs(static_cast<int>((a >> shift) & 0xFF) - static_cast<int>((b >> shift) & 0xFF)) > 16)
+                return false;
+        return true;
+    };
+    const std::uint32_t background = pixel(2, 2);
+    int dots = 0;
+    for (int y = height / 2 - 20; y < height / 2 + 20; ++y)
+        for (int x = width / 2 - 24; x < width / 2 + 24; ++x)
+            dots += near(pixel(x, y), background) ? 0 : 1;
+    return dots > 20;
+}
 
 constexpr char kNoSelection[] = "* { -webkit-user-select: none; user-select: none; }";
 
@@ -56,6 +96,7 @@ PortalView::PortalView(GtkFixed* parent, RequestHandler onRequest, UriOpener ope
     g_signal_connect(view_.get(), "decide-policy", G_CALLBACK(OnDecidePolicy), this);
     g_signal_connect(view_.get(), "create", G_CALLBACK(OnCreate), this);
     g_signal_connect(view_.get(), "load-changed", G_CALLBACK(OnLoadChanged), this);
+    g_signal_connect(view_.get(), "load-failed", G_CALLBACK(OnLoadFailed), this);
 
     GtkWidget* widget = GTK_WIDGET(view_.get());
     gtk_widget_set_size_request(widget, kWidth, kHeight);
@@ -66,6 +107,8 @@ PortalView::PortalView(GtkFixed* parent, RequestHandler onRequest, UriOpener ope
 PortalView::~PortalView()
 {
     g_cancellable_cancel(cancel_.get());
+    if (snapshotAgain_)
+        g_source_remove(snapshotAgain_);
     g_signal_handlers_disconnect_by_data(view_.get(), this);
     bridge_.reset();
     // Out of the window, if the window still stands; our reference frees it.
@@ -81,6 +124,7 @@ void PortalView::Navigate(const std::string& url)
         return;
     }
     loadingPageInFlight_ = IsLoadingPageUrl(url);
+    loadingPageFailed_ = false;
     webkit_web_view_load_uri(view_.get(), url.c_str());
 }
 
@@ -124,14 +168,67 @@ GtkWidget* PortalView::OnCreate(WebKitWebView*, WebKitNavigationAction* action, 
     return nullptr; // never a second view
 }
 
-void PortalView::OnLoadChanged(WebKitWebView* web, WebKitLoadEvent event, gpointer self)
+void PortalView::OnLoadChanged(WebKitWebView*, WebKitLoadEvent event, gpointer self)
 {
     auto* view = static_cast<PortalView*>(self);
-    // A failed load finishes too, so a broken loading page never holds the portal back.
     if (event != WEBKIT_LOAD_FINISHED || !view->loadingPageInFlight_)
         return;
-    webkit_web_view_call_async_javascript_function(web, kAfterNextPaint, -1, nullptr, nullptr, nullptr,
+    // A failed load finishes too: a broken loading page has no picture to wait for.
+    view->pictureDeadline_ = g_get_monotonic_time() + (view->loadingPageFailed_ ? 0 : kPictureWaitUs);
+    view->SnapshotLoadingPage();
+}
+
+gboolean PortalView::OnLoadFailed(WebKitWebView* web, WebKitLoadEvent, gchar* failingUri, GError* error,
+                                  gpointer self)
+{
+    auto* view = static_cast<PortalView*>(self);
+    if (view->loadingPageInFlight_) {
+        view->loadingPageFailed_ = true;
+        return FALSE;
+    }
+    // Cancelled loads were superseded by another navigation, and policy
+    // errors are the view's own decisions (a download, an ignored request):
+    // neither means the portal is out of reach.
+    if (!error || g_error_matches(error, WEBKIT_NETWORK_ERROR, WEBKIT_NETWORK_ERROR_CANCELLED) ||
+        error->domain == WEBKIT_POLICY_ERROR || !failingUri || !IsPortalPage(failingUri))
+        return FALSE;
+    const std::string page = UnreachablePage(PortalHomeUrl());
+    webkit_web_view_load_alternate_html(web, page.c_str(), failingUri, UnreachablePageBaseUrl().c_str());
+    return TRUE;
+}
+
+void PortalView::SnapshotLoadingPage()
+{
+    webkit_web_view_get_snapshot(view_.get(), WEBKIT_SNAPSHOT_REGION_VISIBLE, WEBKIT_SNAPSHOT_OPTIONS_NONE,
+                                 cancel_.get(), OnLoadingPageSnapshot, this);
+}
+
+void PortalView::OnLoadingPageSnapshot(GObject* web, GAsyncResult* result, gpointer self)
+{
+    GError* raw = nullptr;
+    cairo_surface_t* surface = webkit_web_view_get_snapshot_finish(WEBKIT_WEB_VIEW(web), result, &raw);
+    const GErrorPtr error(raw);
+    const bool shown = ShowsPictureInMiddle(surface);
+    if (surface)
+        cairo_surface_destroy(surface);
+    // Cancelled: the view is gone.
+    if (error && g_error_matches(error.get(), G_IO_ERROR, G_IO_ERROR_CANCELLED))
+        return;
+    auto* view = static_cast<PortalView*>(self);
+    if (!shown && g_get_monotonic_time() < view->pictureDeadline_) {
+        view->snapshotAgain_ = g_timeout_add(kSnapshotIntervalMs, OnSnapshotAgain, view);
+        return;
+    }
+    webkit_web_view_call_async_javascript_function(view->view_.get(), kAfterNextPaint, -1, nullptr, nullptr, nullptr,
                                                    view->cancel_.get(), OnLoadingPagePainted, view);
+}
+
+gboolean PortalView::OnSnapshotAgain(gpointer self)
+{
+    auto* view = static_cast<PortalView*>(self);
+    view->snapshotAgain_ = 0;
+    view->SnapshotLoadingPage();
+    return G_SOURCE_REMOVE;
 }
 
 void PortalView::OnLoadingPagePainted(GObject* web, GAsyncResult* result, gpointer self)

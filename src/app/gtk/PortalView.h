@@ -51,7 +51,11 @@ private:
                                    gpointer self);
     static GtkWidget* OnCreate(WebKitWebView*, WebKitNavigationAction* action, gpointer self);
     static void OnLoadChanged(WebKitWebView*, WebKitLoadEvent event, gpointer self);
+    static gboolean OnLoadFailed(WebKitWebView*, WebKitLoadEvent, gchar* failingUri, GError* error, gpointer self);
+    static void OnLoadingPageSnapshot(GObject* web, GAsyncResult* result, gpointer self);
+    static gboolean OnSnapshotAgain(gpointer self);
     static void OnLoadingPagePainted(GObject* web, GAsyncResult* result, gpointer self);
+    void SnapshotLoadingPage();
     void LoadWaitingUrl();
 
     void OpenOutside(WebKitNavigationAction* action);
@@ -61,6 +65,9 @@ private:
     std::unique_ptr<ScriptBridge> bridge_;
     UriOpener openOutside_;
     bool loadingPageInFlight_ = false;
+    bool loadingPageFailed_ = false;
+    gint64 pictureDeadline_ = 0; // monotonic microseconds
+    guint snapshotAgain_ = 0;
     std::optional<std::string> waitingUrl_;
 };
 
