@@ -17,23 +17,24 @@ using platform::linuxdesk::GErrorPtr;
 using platform::linuxdesk::GObjectPtr;
 
 // WebKit stops painting the old page once the next navigation starts, and the
-// loading page's first frames may come before its picture has arrived. So the
-// portal waits until a snapshot of the view shows the picture, then two more
-// animation frames (half a second when the window is not drawing at all), so
-// a frame with it reaches the screen. A picture that never shows holds the
-// portal back no longer than kPictureWaitUs.
+// loading page's first frames may come before its picture is decoded. So the
+// portal waits until the view, drawn as it would be on screen, shows the
+// picture. One that never shows holds the portal back no longer than
+// kPictureWaitUs.
 constexpr gint64 kPictureWaitUs = 5 * G_USEC_PER_SEC;
-constexpr guint kSnapshotIntervalMs = 50;
-constexpr char kAfterNextPaint[] =
-    "await Promise.race([new Promise(r => requestAnimationFrame(() => requestAnimationFrame(r))),"
-    " new Promise(r => setTimeout(r, 500))]);";
+constexpr guint kPictureLookIntervalMs = 40;
+
+struct SurfaceDestroy {
+    void operator()(cairo_surface_t* s) const noexcept { cairo_surface_destroy(s); }
+};
+struct CairoDestroy {
+    void operator()(cairo_t* c) const noexcept { cairo_destroy(c); }
+};
 
 // Whether the middle of the view (where the page centres its 47 x 39 picture)
 // holds something other than the page's background, read at a corner.
 bool ShowsPictureInMiddle(cairo_surface_t* surface)
 {
-    if (!surface || cairo_surface_get_type(surface) != CAIRO_SURFACE_TYPE_IMAGE)
-        return false;
     cairo_surface_flush(surface);
     const int width = cairo_image_surface_get_width(surface);
     const int height = cairo_image_surface_get_height(surface);
@@ -58,6 +59,24 @@ bool ShowsPictureInMiddle(cairo_surface_t* surface)
     return dots > 20;
 }
 
+// The view's last frame as the window shows it, read from our side, not a
+// fresh rendering by the web process, which would decode the picture for
+// itself and prove nothing about the screen.
+bool DrawsPicture(GtkWidget* widget)
+{
+    const int width = gtk_widget_get_allocated_width(widget);
+    const int height = gtk_widget_get_allocated_height(widget);
+    if (!gtk_widget_is_drawable(widget) || width <= 0 || height <= 0)
+        return false;
+    const std::unique_ptr<cairo_surface_t, SurfaceDestroy> surface(
+        cairo_image_surface_create(CAIRO_FORMAT_ARGB32, width, height));
+    {
+        const std::unique_ptr<cairo_t, CairoDestroy> cr(cairo_create(surface.get()));
+        gtk_widget_draw(widget, cr.get());
+    }
+    return ShowsPictureInMiddle(surface.get());
+}
+
 constexpr char kNoSelection[] = "* { -webkit-user-select: none; user-select: none; }";
 
 struct StyleSheetUnref {
@@ -75,7 +94,7 @@ bool IsWebAddress(const char* uri)
 } // namespace
 
 PortalView::PortalView(GtkFixed* parent, RequestHandler onRequest, UriOpener openOutside)
-    : cancel_(g_cancellable_new()), openOutside_(std::move(openOutside))
+    : openOutside_(std::move(openOutside))
 {
     RegisterLoadingScheme();
 
@@ -106,9 +125,8 @@ PortalView::PortalView(GtkFixed* parent, RequestHandler onRequest, UriOpener ope
 
 PortalView::~PortalView()
 {
-    g_cancellable_cancel(cancel_.get());
-    if (snapshotAgain_)
-        g_source_remove(snapshotAgain_);
+    if (lookForPicture_)
+        g_source_remove(lookForPicture_);
     g_signal_handlers_disconnect_by_data(view_.get(), this);
     bridge_.reset();
     // Out of the window, if the window still stands; our reference frees it.
@@ -175,7 +193,8 @@ void PortalView::OnLoadChanged(WebKitWebView*, WebKitLoadEvent event, gpointer s
         return;
     // A failed load finishes too: a broken loading page has no picture to wait for.
     view->pictureDeadline_ = g_get_monotonic_time() + (view->loadingPageFailed_ ? 0 : kPictureWaitUs);
-    view->SnapshotLoadingPage();
+    if (!view->lookForPicture_)
+        view->lookForPicture_ = g_timeout_add(kPictureLookIntervalMs, OnLookForPicture, view);
 }
 
 gboolean PortalView::OnLoadFailed(WebKitWebView* web, WebKitLoadEvent, gchar* failingUri, GError* error,
@@ -197,50 +216,14 @@ gboolean PortalView::OnLoadFailed(WebKitWebView* web, WebKitLoadEvent, gchar* fa
     return TRUE;
 }
 
-void PortalView::SnapshotLoadingPage()
-{
-    webkit_web_view_get_snapshot(view_.get(), WEBKIT_SNAPSHOT_REGION_VISIBLE, WEBKIT_SNAPSHOT_OPTIONS_NONE,
-                                 cancel_.get(), OnLoadingPageSnapshot, this);
-}
-
-void PortalView::OnLoadingPageSnapshot(GObject* web, GAsyncResult* result, gpointer self)
-{
-    GError* raw = nullptr;
-    cairo_surface_t* surface = webkit_web_view_get_snapshot_finish(WEBKIT_WEB_VIEW(web), result, &raw);
-    const GErrorPtr error(raw);
-    const bool shown = ShowsPictureInMiddle(surface);
-    if (surface)
-        cairo_surface_destroy(surface);
-    // Cancelled: the view is gone.
-    if (error && g_error_matches(error.get(), G_IO_ERROR, G_IO_ERROR_CANCELLED))
-        return;
-    auto* view = static_cast<PortalView*>(self);
-    if (!shown && g_get_monotonic_time() < view->pictureDeadline_) {
-        view->snapshotAgain_ = g_timeout_add(kSnapshotIntervalMs, OnSnapshotAgain, view);
-        return;
-    }
-    webkit_web_view_call_async_javascript_function(view->view_.get(), kAfterNextPaint, -1, nullptr, nullptr, nullptr,
-                                                   view->cancel_.get(), OnLoadingPagePainted, view);
-}
-
-gboolean PortalView::OnSnapshotAgain(gpointer self)
+gboolean PortalView::OnLookForPicture(gpointer self)
 {
     auto* view = static_cast<PortalView*>(self);
-    view->snapshotAgain_ = 0;
-    view->SnapshotLoadingPage();
+    if (!DrawsPicture(GTK_WIDGET(view->view_.get())) && g_get_monotonic_time() < view->pictureDeadline_)
+        return G_SOURCE_CONTINUE;
+    view->lookForPicture_ = 0;
+    view->LoadWaitingUrl();
     return G_SOURCE_REMOVE;
-}
-
-void PortalView::OnLoadingPagePainted(GObject* web, GAsyncResult* result, gpointer self)
-{
-    GError* raw = nullptr;
-    const GObjectPtr<JSCValue> value(
-        webkit_web_view_call_async_javascript_function_finish(WEBKIT_WEB_VIEW(web), result, &raw));
-    const GErrorPtr error(raw);
-    // Cancelled: the view is gone.
-    if (error && g_error_matches(error.get(), G_IO_ERROR, G_IO_ERROR_CANCELLED))
-        return;
-    static_cast<PortalView*>(self)->LoadWaitingUrl();
 }
 
 void PortalView::LoadWaitingUrl()
