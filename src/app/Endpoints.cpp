@@ -32,6 +32,11 @@ std::uint16_t StatusPortSetting()
     return static_cast<std::uint16_t>(value);
 }
 
+bool IsDemoPortal(std::string_view url)
+{
+    return url == "http://127.0.0.1:17598/";
+}
+
 bool IsPortalPage(std::string_view url)
 {
     const auto page = ParseOrigin(url);

@@ -16,6 +16,10 @@ std::string PortalHomeUrl();
 // (1-65535), otherwise StatusPort.
 std::uint16_t StatusPortSetting();
 
+// Whether `url` is where pictavo-demo-portal answers when started without
+// options, so an unreachable portal can name the program to start.
+bool IsDemoPortal(std::string_view url);
+
 // Whether a page at `url` may use the script bridge: only pages of the portal
 // home page's origin (scheme, host and port).
 bool IsPortalPage(std::string_view url);

@@ -1,6 +1,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <cstdio>
+
 #include "PortalHarness.h"
 #include "app/Endpoints.h"
 #include "app/gtk/LoadingScheme.h"
@@ -11,6 +13,7 @@ namespace {
 using namespace portal_test;
 using platform::linuxdesk::GObjectPtr;
 using testing::ElementsAre;
+using testing::HasSubstr;
 using testing::IsEmpty;
 using testing_support::TestHttpServer;
 using testing_support::TestResponse;
@@ -162,6 +165,36 @@ TEST_F(PortalViewTest, HidingAndShowingKeepsThePage)
     EXPECT_EQ(Eval(host, "window.typed"), "kept");
     EXPECT_EQ(Eval(host, "sessionStorage.loads"), "1");
     EXPECT_EQ(portal.Requests("/"), 1);
+}
+
+TEST_F(PortalViewTest, UnreachablePortalShowsOurPageWithoutTheBridgeAndTriesAgain)
+{
+    const std::uint16_t port = TestHttpServer::UnusedPort();
+    const std::string address = "http://127.0.0.1:" + std::to_string(port) + "/";
+    g_setenv("PICTAVO_PORTAL_URL", address.c_str(), TRUE);
+    HostWindow host;
+    host.view().Navigate(address);
+
+    ASSERT_TRUE(SpinUntil([&] { return Eval(host, "document.title") == "The portal cannot be reached"; }));
+    EXPECT_THAT(Eval(host, "document.body.innerText"), HasSubstr(address));
+    EXPECT_EQ(Eval(host, "location.protocol"), "res:");
+    EXPECT_EQ(Eval(host, "typeof window.external"), "undefined");
+    SpinFor(300ms);
+    const auto shot = Screenshot(host.window());
+    ASSERT_TRUE(shot);
+    gdk_pixbuf_save(shot.get(), "portal-unreachable.png", "png", nullptr, nullptr);
+    EXPECT_EQ(PixelAt(shot.get(), 5, app::PortalView::kTop + 5), (Rgb {0xED, 0xEE, 0xF0}));
+
+    TestHttpServer portalNowUp(port);
+    portalNowUp.Serve("/", TestResponse::Page("<!DOCTYPE html><html><head><title>portal</title></head></html>"));
+    const std::string link = Eval(host, "(() => { const r = document.getElementById('retry').getBoundingClientRect();"
+                                        " return Math.round(r.x + r.width / 2) + ' ' + Math.round(r.y + r.height / 2); })()");
+    int x = 0, y = 0;
+    ASSERT_EQ(std::sscanf(link.c_str(), "%d %d", &x, &y), 2) << link;
+    ASSERT_TRUE(host.Click(x, y));
+    ASSERT_TRUE(SpinUntil([&] { return Eval(host, "document.title") == "portal"; }));
+    EXPECT_EQ(portalNowUp.Requests("/"), 1);
+    EXPECT_EQ(Eval(host, "typeof window.external.downloadPic"), "function");
 }
 
 } // namespace

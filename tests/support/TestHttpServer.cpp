@@ -98,11 +98,11 @@ const char* Reason(int status)
 
 } // namespace
 
-TestHttpServer::TestHttpServer()
+TestHttpServer::TestHttpServer(std::uint16_t port)
 {
     Winsock();
     const Sock s = ::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-    sockaddr_in addr = Loopback(0);
+    sockaddr_in addr = Loopback(port);
     if (::bind(s, reinterpret_cast<sockaddr*>(&addr), sizeof(addr)) != 0 || ::listen(s, 16) != 0) {
         CloseSock(s);
         throw std::runtime_error("test HTTP server cannot listen");

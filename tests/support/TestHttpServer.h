@@ -52,7 +52,8 @@ struct TestResponse {
 
 class TestHttpServer {
 public:
-    TestHttpServer();
+    // Port 0 picks a free one; another, a port a test chose in advance.
+    explicit TestHttpServer(std::uint16_t port = 0);
     ~TestHttpServer();
     TestHttpServer(const TestHttpServer&) = delete;
     TestHttpServer& operator=(const TestHttpServer&) = delete;

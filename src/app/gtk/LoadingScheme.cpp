@@ -63,6 +63,19 @@ void ServeResource(WebKitURISchemeRequest* request, gpointer)
     FinishNotFound(request);
 }
 
+// "res://<program file name>/<name>". Escaped, unlike the Windows original:
+// a file name with a space or a slash-like character must not make the URL
+// invalid.
+std::string OwnResourceUrl(const char* name)
+{
+    std::string file = platform::OwnExecutablePath();
+    file = file.substr(file.find_last_of('/') + 1);
+    if (file.empty())
+        file = "pictavo";
+    const GCharPtr host(g_uri_escape_string(file.c_str(), nullptr, FALSE));
+    return std::string(kScheme) + "://" + host.get() + "/" + name;
+}
+
 } // namespace
 
 void RegisterLoadingScheme()
@@ -78,14 +91,12 @@ void RegisterLoadingScheme()
 
 std::string LoadingPageUrl()
 {
-    std::string name = platform::OwnExecutablePath();
-    name = name.substr(name.find_last_of('/') + 1);
-    if (name.empty())
-        name = "pictavo";
-    // Escaped, unlike the Windows original: a file name with a space or a
-    // slash-like character must not make the URL invalid.
-    const GCharPtr host(g_uri_escape_string(name.c_str(), nullptr, FALSE));
-    return std::string(kScheme) + "://" + host.get() + "/Loading";
+    return OwnResourceUrl("Loading");
+}
+
+std::string UnreachablePageBaseUrl()
+{
+    return OwnResourceUrl("Unreachable");
 }
 
 bool IsLoadingPageUrl(const std::string& url)

@@ -13,6 +13,10 @@ void RegisterLoadingScheme();
 // "res://<program file name>/Loading".
 std::string LoadingPageUrl();
 
+// Where the view's own error page says it comes from: the "res:" scheme, so
+// it is never of the portal's origin and never gets the script bridge.
+std::string UnreachablePageBaseUrl();
+
 bool IsLoadingPageUrl(const std::string& url);
 
 } // namespace app

@@ -2,7 +2,12 @@
 
 #include <gdk/gdkkeysyms.h>
 
+#include <cstdint>
+#include <cstdlib>
+
+#include "app/Endpoints.h"
 #include "app/gtk/LoadingScheme.h"
+#include "app/gtk/UnreachablePage.h"
 
 namespace app {
 
@@ -11,12 +16,66 @@ namespace {
 using platform::linuxdesk::GErrorPtr;
 using platform::linuxdesk::GObjectPtr;
 
-// WebKit stops painting the old page once the next navigation starts, so the
-// portal waits until the loading page has been drawn with its picture: two
-// animation frames, or half a second when the window is not drawing at all.
-constexpr char kAfterNextPaint[] =
-    "await Promise.race([new Promise(r => requestAnimationFrame(() => requestAnimationFrame(r))),"
-    " new Promise(r => setTimeout(r, 500))]);";
+// WebKit stops painting the old page once the next navigation starts, and the
+// loading page's first frames may come before its picture is decoded. So the
+// portal waits until the view, drawn as it would be on screen, shows the
+// picture. One that never shows holds the portal back no longer than
+// kPictureWaitUs.
+constexpr gint64 kPictureWaitUs = 5 * G_USEC_PER_SEC;
+constexpr guint kPictureLookIntervalMs = 40;
+
+struct SurfaceDestroy {
+    void operator()(cairo_surface_t* s) const noexcept { cairo_surface_destroy(s); }
+};
+struct CairoDestroy {
+    void operator()(cairo_t* c) const noexcept { cairo_destroy(c); }
+};
+
+// Whether the middle of the view (where the page centres its 47 x 39 picture)
+// holds something other than the page's background, read at a corner.
+bool ShowsPictureInMiddle(cairo_surface_t* surface)
+{
+    cairo_surface_flush(surface);
+    const int width = cairo_image_surface_get_width(surface);
+    const int height = cairo_image_surface_get_height(surface);
+    const int stride = cairo_image_surface_get_stride(surface);
+    const unsigned char* data = cairo_image_surface_get_data(surface);
+    if (!data || width < 60 || height < 50)
+        return false;
+    const auto pixel = [&](int x, int y) {
+        return *reinterpret_cast<const std::uint32_t*>(data + y * stride + x * 4) & 0xFFFFFFu;
+    };
+    const auto near = [](std::uint32_t a, std::uint32_t b) {
+        for (int shift = 0; shift < 24; shift += 8)
+            if (std::abs(static_cast<int>((a >> shift) & 0xFF) - static_cast<int>((b >> shift) & 0xFF)) > 16)
+                return false;
+        return true;
+    };
+    const std::uint32_t background = pixel(2, 2);
+    int dots = 0;
+    for (int y = height / 2 - 20; y < height / 2 + 20; ++y)
+        for (int x = width / 2 - 24; x < width / 2 + 24; ++x)
+            dots += near(pixel(x, y), background) ? 0 : 1;
+    return dots > 20;
+}
+
+// The view's last frame as the window shows it, read from our side, not a
+// fresh rendering by the web process, which would decode the picture for
+// itself and prove nothing about the screen.
+bool DrawsPicture(GtkWidget* widget)
+{
+    const int width = gtk_widget_get_allocated_width(widget);
+    const int height = gtk_widget_get_allocated_height(widget);
+    if (!gtk_widget_is_drawable(widget) || width <= 0 || height <= 0)
+        return false;
+    const std::unique_ptr<cairo_surface_t, SurfaceDestroy> surface(
+        cairo_image_surface_create(CAIRO_FORMAT_ARGB32, width, height));
+    {
+        const std::unique_ptr<cairo_t, CairoDestroy> cr(cairo_create(surface.get()));
+        gtk_widget_draw(widget, cr.get());
+    }
+    return ShowsPictureInMiddle(surface.get());
+}
 
 constexpr char kNoSelection[] = "* { -webkit-user-select: none; user-select: none; }";
 
@@ -35,7 +94,7 @@ bool IsWebAddress(const char* uri)
 } // namespace
 
 PortalView::PortalView(GtkFixed* parent, RequestHandler onRequest, UriOpener openOutside)
-    : cancel_(g_cancellable_new()), openOutside_(std::move(openOutside))
+    : openOutside_(std::move(openOutside))
 {
     RegisterLoadingScheme();
 
@@ -56,6 +115,7 @@ PortalView::PortalView(GtkFixed* parent, RequestHandler onRequest, UriOpener ope
     g_signal_connect(view_.get(), "decide-policy", G_CALLBACK(OnDecidePolicy), this);
     g_signal_connect(view_.get(), "create", G_CALLBACK(OnCreate), this);
     g_signal_connect(view_.get(), "load-changed", G_CALLBACK(OnLoadChanged), this);
+    g_signal_connect(view_.get(), "load-failed", G_CALLBACK(OnLoadFailed), this);
 
     GtkWidget* widget = GTK_WIDGET(view_.get());
     gtk_widget_set_size_request(widget, kWidth, kHeight);
@@ -65,7 +125,8 @@ PortalView::PortalView(GtkFixed* parent, RequestHandler onRequest, UriOpener ope
 
 PortalView::~PortalView()
 {
-    g_cancellable_cancel(cancel_.get());
+    if (lookForPicture_)
+        g_source_remove(lookForPicture_);
     g_signal_handlers_disconnect_by_data(view_.get(), this);
     bridge_.reset();
     // Out of the window, if the window still stands; our reference frees it.
@@ -81,6 +142,7 @@ void PortalView::Navigate(const std::string& url)
         return;
     }
     loadingPageInFlight_ = IsLoadingPageUrl(url);
+    loadingPageFailed_ = false;
     webkit_web_view_load_uri(view_.get(), url.c_str());
 }
 
@@ -124,26 +186,44 @@ GtkWidget* PortalView::OnCreate(WebKitWebView*, WebKitNavigationAction* action, 
     return nullptr; // never a second view
 }
 
-void PortalView::OnLoadChanged(WebKitWebView* web, WebKitLoadEvent event, gpointer self)
+void PortalView::OnLoadChanged(WebKitWebView*, WebKitLoadEvent event, gpointer self)
 {
     auto* view = static_cast<PortalView*>(self);
-    // A failed load finishes too, so a broken loading page never holds the portal back.
     if (event != WEBKIT_LOAD_FINISHED || !view->loadingPageInFlight_)
         return;
-    webkit_web_view_call_async_javascript_function(web, kAfterNextPaint, -1, nullptr, nullptr, nullptr,
-                                                   view->cancel_.get(), OnLoadingPagePainted, view);
+    // A failed load finishes too: a broken loading page has no picture to wait for.
+    view->pictureDeadline_ = g_get_monotonic_time() + (view->loadingPageFailed_ ? 0 : kPictureWaitUs);
+    if (!view->lookForPicture_)
+        view->lookForPicture_ = g_timeout_add(kPictureLookIntervalMs, OnLookForPicture, view);
 }
 
-void PortalView::OnLoadingPagePainted(GObject* web, GAsyncResult* result, gpointer self)
+gboolean PortalView::OnLoadFailed(WebKitWebView* web, WebKitLoadEvent, gchar* failingUri, GError* error,
+                                  gpointer self)
 {
-    GError* raw = nullptr;
-    const GObjectPtr<JSCValue> value(
-        webkit_web_view_call_async_javascript_function_finish(WEBKIT_WEB_VIEW(web), result, &raw));
-    const GErrorPtr error(raw);
-    // Cancelled: the view is gone.
-    if (error && g_error_matches(error.get(), G_IO_ERROR, G_IO_ERROR_CANCELLED))
-        return;
-    static_cast<PortalView*>(self)->LoadWaitingUrl();
+    auto* view = static_cast<PortalView*>(self);
+    if (view->loadingPageInFlight_) {
+        view->loadingPageFailed_ = true;
+        return FALSE;
+    }
+    // Cancelled loads were superseded by another navigation, and policy
+    // errors are the view's own decisions (a download, an ignored request):
+    // neither means the portal is out of reach.
+    if (!error || g_error_matches(error, WEBKIT_NETWORK_ERROR, WEBKIT_NETWORK_ERROR_CANCELLED) ||
+        error->domain == WEBKIT_POLICY_ERROR || !failingUri || !IsPortalPage(failingUri))
+        return FALSE;
+    const std::string page = UnreachablePage(PortalHomeUrl());
+    webkit_web_view_load_alternate_html(web, page.c_str(), failingUri, UnreachablePageBaseUrl().c_str());
+    return TRUE;
+}
+
+gboolean PortalView::OnLookForPicture(gpointer self)
+{
+    auto* view = static_cast<PortalView*>(self);
+    if (!DrawsPicture(GTK_WIDGET(view->view_.get())) && g_get_monotonic_time() < view->pictureDeadline_)
+        return G_SOURCE_CONTINUE;
+    view->lookForPicture_ = 0;
+    view->LoadWaitingUrl();
+    return G_SOURCE_REMOVE;
 }
 
 void PortalView::LoadWaitingUrl()

@@ -51,16 +51,19 @@ private:
                                    gpointer self);
     static GtkWidget* OnCreate(WebKitWebView*, WebKitNavigationAction* action, gpointer self);
     static void OnLoadChanged(WebKitWebView*, WebKitLoadEvent event, gpointer self);
-    static void OnLoadingPagePainted(GObject* web, GAsyncResult* result, gpointer self);
+    static gboolean OnLoadFailed(WebKitWebView*, WebKitLoadEvent, gchar* failingUri, GError* error, gpointer self);
+    static gboolean OnLookForPicture(gpointer self);
     void LoadWaitingUrl();
 
     void OpenOutside(WebKitNavigationAction* action);
 
     platform::linuxdesk::GObjectPtr<WebKitWebView> view_;
-    platform::linuxdesk::GObjectPtr<GCancellable> cancel_;
     std::unique_ptr<ScriptBridge> bridge_;
     UriOpener openOutside_;
     bool loadingPageInFlight_ = false;
+    bool loadingPageFailed_ = false;
+    gint64 pictureDeadline_ = 0; // monotonic microseconds
+    guint lookForPicture_ = 0;
     std::optional<std::string> waitingUrl_;
 };
 
