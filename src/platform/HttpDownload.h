@@ -1,7 +1,9 @@
 #pragma once
 // Fetch one http/https URL into one file, blocking, with progress callbacks on
-// the calling thread that can abort the transfer. Win32: URLDownloadToFileW;
-// Linux: libcurl.
+// the calling thread that can abort the transfer. The callback is also asked
+// about once a second while no data arrives, so a silent transfer can be
+// stopped. Win32: an asynchronous URL moniker binding run by a message loop of
+// its own; Linux: libcurl.
 #include <cstdint>
 #include <functional>
 #include <string>

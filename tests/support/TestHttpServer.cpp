@@ -217,6 +217,8 @@ void TestHttpServer::Handle(std::intptr_t socket)
         std::this_thread::sleep_for(std::chrono::milliseconds(r.trickleIntervalMs));
         ok = SendAll(s, r.trickleChunk.data(), r.trickleChunk.size());
     }
+    while (ok && r.holdOpen && !stop_ && !stopTrickle_)
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
     CloseSock(s);
 }
 

@@ -28,6 +28,9 @@ struct TestResponse {
     unsigned trickleIntervalMs = 50;
     // After the body: this many filler bytes, as fast as the client takes them.
     std::uint64_t fillerBytes = 0;
+    // After everything else: keep the connection open, sending nothing, until
+    // StopTrickling or the server ends (a stalled server).
+    bool holdOpen = false;
 
     static TestResponse Make(int status, std::string body)
     {

@@ -1,12 +1,14 @@
 #include "platform/win32/DownLoadMonitor.h"
 
+#include <cstring>
+
 namespace platform::win {
 
 TDownLoadMonitor* TDownLoadMonitor::CreateReferenced(const DownloadProgressFn& onProgress,
-                                                     std::uint64_t maxBytes)
+                                                     std::uint64_t maxBytes, HANDLE file)
 {
     // A COM object: its reference count owns it (Release deletes it).
-    return new TDownLoadMonitor(onProgress, maxBytes);
+    return new TDownLoadMonitor(onProgress, maxBytes, file);
 }
 
 HRESULT TDownLoadMonitor::QueryInterface(REFIID riid, void** ppv)
@@ -38,23 +40,111 @@ ULONG TDownLoadMonitor::Release()
     return left;
 }
 
-HRESULT TDownLoadMonitor::OnProgress(ULONG progress, ULONG progressMax, ULONG, LPCWSTR)
+HRESULT TDownLoadMonitor::OnStartBinding(DWORD, IBinding* binding)
 {
-    if (!abortRequested_) {
-        if (progress > maxBytes_ || progressMax > maxBytes_) {
-            tooLarge_ = true;
-            abortRequested_ = true;
-        } else if (onProgress_) {
-            try {
-                if (onProgress_(progress, progressMax) == ProgressAnswer::Abort)
-                    abortRequested_ = true;
-            } catch (...) {
-                error_ = std::current_exception(); // must not cross COM
-                abortRequested_ = true;
+    if (binding) {
+        binding->AddRef();
+        *binding_.put() = binding;
+    }
+    return S_OK;
+}
+
+HRESULT TDownLoadMonitor::OnStopBinding(HRESULT result, LPCWSTR)
+{
+    result_ = result;
+    stopped_ = true;
+    binding_.reset();
+    return S_OK;
+}
+
+HRESULT TDownLoadMonitor::GetBindInfo(DWORD* flags, BINDINFO* info)
+{
+    if (!flags || !info)
+        return E_INVALIDARG;
+    // Asynchronous, so that our own message loop (and its heartbeat) runs
+    // while the transfer waits; always a fresh copy, and none kept in the cache.
+    *flags = BINDF_ASYNCHRONOUS | BINDF_ASYNCSTORAGE | BINDF_PULLDATA | BINDF_GETNEWESTVERSION |
+             BINDF_NOWRITECACHE;
+    const ULONG size = info->cbSize;
+    std::memset(info, 0, size);
+    info->cbSize = size;
+    info->dwBindVerb = BINDVERB_GET;
+    return S_OK;
+}
+
+HRESULT TDownLoadMonitor::OnDataAvailable(DWORD, DWORD, FORMATETC*, STGMEDIUM* medium)
+{
+    if (!medium || medium->tymed != TYMED_ISTREAM || !medium->pstm)
+        return S_OK;
+    // A pulled binding notifies again only once what is there has been read.
+    char buffer[16384];
+    while (!abortRequested_) {
+        ULONG got = 0;
+        const HRESULT hr = medium->pstm->Read(buffer, sizeof(buffer), &got);
+        if (got > 0) {
+            written_ += got;
+            DWORD put = 0;
+            if (written_ > maxBytes_) {
+                tooLarge_ = true;
+                StopBinding();
+            } else if (!file_ || !::WriteFile(file_, buffer, got, &put, nullptr) || put != got) {
+                writeFailed_ = true;
+                StopBinding();
             }
         }
+        if (hr != S_OK || got == 0)
+            break; // S_FALSE: the end; E_PENDING: more later
     }
-    return abortRequested_ ? E_ABORT : S_OK;
+    return S_OK;
+}
+
+HRESULT TDownLoadMonitor::OnProgress(ULONG progress, ULONG progressMax, ULONG, LPCWSTR)
+{
+    if (!abortRequested_ && (progress > maxBytes_ || progressMax > maxBytes_)) {
+        tooLarge_ = true;
+        StopBinding();
+    }
+    if (Consult(progress, progressMax))
+        return S_OK;
+    StopBinding();
+    return E_ABORT;
+}
+
+void TDownLoadMonitor::Heartbeat()
+{
+    if (binding_ && !Consult(progress_, progressMax_))
+        StopBinding();
+}
+
+void TDownLoadMonitor::StopBinding()
+{
+    abortRequested_ = true;
+    if (!binding_ || aborting_)
+        return;
+    aborting_ = true;
+    // Keeps the binding alive through Abort, which may end it re-entrantly.
+    ComPtr<IBinding> binding;
+    binding_->AddRef();
+    *binding.put() = binding_.get();
+    binding->Abort();
+}
+
+bool TDownLoadMonitor::Consult(std::uint32_t progress, std::uint32_t progressMax)
+{
+    progress_ = progress;
+    progressMax_ = progressMax;
+    if (!abortRequested_ && !consulting_ && onProgress_) {
+        consulting_ = true;
+        try {
+            if (onProgress_(progress, progressMax) == ProgressAnswer::Abort)
+                abortRequested_ = answeredAbort_ = true;
+        } catch (...) {
+            error_ = std::current_exception(); // must not cross COM
+            abortRequested_ = true;
+        }
+        consulting_ = false;
+    }
+    return !abortRequested_;
 }
 
 HRESULT TDownLoadMonitor::BeginningTransaction(LPCWSTR, LPCWSTR, DWORD, LPWSTR* additionalHeaders)

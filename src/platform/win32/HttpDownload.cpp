@@ -29,15 +29,64 @@ private:
 class MonitorRef {
 public:
     explicit MonitorRef(win::TDownLoadMonitor* m) : m_(m) {}
-    ~MonitorRef() { m_->Release(); }
+    ~MonitorRef()
+    {
+        m_->Disconnect(); // a moniker still holding it gets no callback and no file
+        m_->Release();
+    }
     MonitorRef(const MonitorRef&) = delete;
     MonitorRef& operator=(const MonitorRef&) = delete;
     win::TDownLoadMonitor* operator->() const { return m_; }
-    IBindStatusCallback* callback() const { return m_; }
+    win::TDownLoadMonitor* get() const { return m_; }
 
 private:
     win::TDownLoadMonitor* m_;
 };
+
+// The URL moniker notifies only when data moves. This timer gives the monitor
+// a turn every second while our loop waits for the binding, so a server that
+// has gone silent can still be given up on.
+class HeartbeatTimer {
+public:
+    explicit HeartbeatTimer(win::TDownLoadMonitor* monitor)
+        : window_(::CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr))
+    {
+        // The timer id carries the monitor to the callback.
+        if (window_)
+            ::SetTimer(window_, reinterpret_cast<UINT_PTR>(monitor), kIntervalMs, &Beat);
+    }
+    ~HeartbeatTimer()
+    {
+        if (window_)
+            ::DestroyWindow(window_); // takes its timer with it
+    }
+    HeartbeatTimer(const HeartbeatTimer&) = delete;
+    HeartbeatTimer& operator=(const HeartbeatTimer&) = delete;
+    explicit operator bool() const { return window_ != nullptr; }
+
+private:
+    static constexpr UINT kIntervalMs = 1000;
+    static void CALLBACK Beat(HWND, UINT, UINT_PTR id, DWORD)
+    {
+        reinterpret_cast<win::TDownLoadMonitor*>(id)->Heartbeat();
+    }
+
+    HWND window_;
+};
+
+// Runs the thread's messages, and with them the binding's notifications and
+// the heartbeat, until the binding has ended.
+void PumpUntilStopped(const win::TDownLoadMonitor& monitor)
+{
+    while (!monitor.Stopped()) {
+        ::MsgWaitForMultipleObjects(0, nullptr, FALSE, INFINITE, QS_ALLINPUT);
+        MSG msg;
+        while (!monitor.Stopped() && ::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            ::TranslateMessage(&msg);
+            ::DispatchMessageW(&msg);
+        }
+    }
+}
 
 } // namespace
 
@@ -45,16 +94,37 @@ std::int32_t DownloadUrlToFile(const std::string& url, const std::string& file,
                                const DownloadProgressFn& onProgress, std::uint64_t maxBytes)
 {
     ComScope com;
-    MonitorRef monitor(win::TDownLoadMonitor::CreateReferenced(onProgress, maxBytes));
-    const HRESULT hr = ::URLDownloadToFileW(nullptr, win::Wide(url).c_str(), win::Wide(file).c_str(), 0,
-                                            monitor.callback());
-    monitor->Disconnect();
+    const win::FileHandle out(::CreateFileW(win::Wide(file).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                            FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!out)
+        return download::kCannotCreateFile;
+    MonitorRef monitor(win::TDownLoadMonitor::CreateReferenced(onProgress, maxBytes, out.get()));
+    win::ComPtr<IMoniker> moniker;
+    HRESULT hr = ::CreateURLMoniker(nullptr, win::Wide(url).c_str(), moniker.put());
+    win::ComPtr<IBindCtx> context;
+    if (SUCCEEDED(hr))
+        hr = ::CreateAsyncBindCtx(0, monitor.get(), nullptr, context.put());
+    const HeartbeatTimer heartbeat(monitor.get());
+    if (SUCCEEDED(hr) && !heartbeat)
+        hr = HRESULT_FROM_WIN32(::GetLastError());
+    if (SUCCEEDED(hr)) {
+        win::ComPtr<IStream> stream;
+        hr = moniker->BindToStorage(context.get(), nullptr, IID_IStream, stream.put_void());
+        if (SUCCEEDED(hr)) {
+            PumpUntilStopped(*monitor.get());
+            hr = monitor->Result();
+        }
+    }
     if (monitor->Error())
         std::rethrow_exception(monitor->Error());
+    if (monitor->AnsweredAbort())
+        return download::kAborted;
     if (monitor->TooLarge())
         return download::kTooLarge;
     if (monitor->HttpStatus() >= 400)
         return download::HttpStatusCode(static_cast<long>(monitor->HttpStatus()));
+    if (monitor->WriteFailed())
+        return download::kWriteFault;
     return static_cast<std::int32_t>(hr);
 }
 
