@@ -17,28 +17,6 @@ namespace {
 constexpr const wchar_t* kCaption = L"Pictavo";
 constexpr int kClientWidth = 895, kClientHeight = 600;
 
-HICON LoadMainIcon(int size)
-{
-    return static_cast<HICON>(
-        ::LoadImageW(::GetModuleHandleW(nullptr), L"MAINICON", IMAGE_ICON, size, size, LR_DEFAULTCOLOR));
-}
-
-void RegisterClassOnce(WNDPROC proc)
-{
-    WNDCLASSEXW wc {};
-    wc.cbSize = sizeof(wc);
-    if (::GetClassInfoExW(::GetModuleHandleW(nullptr), kMainFormClass, &wc))
-        return;
-    wc.style = CS_DBLCLKS;
-    wc.lpfnWndProc = proc;
-    wc.hInstance = ::GetModuleHandleW(nullptr);
-    wc.hIcon = LoadMainIcon(32);
-    wc.hIconSm = LoadMainIcon(16);
-    wc.hCursor = ::LoadCursorW(nullptr, MAKEINTRESOURCEW(32512)); // IDC_ARROW
-    wc.lpszClassName = kMainFormClass;
-    ::RegisterClassExW(&wc);
-}
-
 } // namespace
 
 TMainFormOptions TMainFormOptions::FromAppConfig()
@@ -54,7 +32,7 @@ TBrisvaneMainForm::TBrisvaneMainForm(TMainFormOptions options)
     : BtnCfg(nullptr), BtnMini(nullptr), BtnClose(nullptr), Options_(std::move(options)),
       Font_(ui::CreateFormFont()), Background_(::CreateSolidBrush(ui::kFormColor))
 {
-    RegisterClassOnce(ui::FormWindowProc<TBrisvaneMainForm>);
+    ui::RegisterFormClass(kMainFormClass, ui::FormWindowProc<TBrisvaneMainForm>, true);
     // Centred on the screen; borderless, so the window is its client area.
     const int left = (::GetSystemMetrics(SM_CXSCREEN) - kClientWidth) / 2;
     const int top = (::GetSystemMetrics(SM_CYSCREEN) - kClientHeight) / 2;
@@ -85,7 +63,7 @@ TBrisvaneMainForm::TBrisvaneMainForm(TMainFormOptions options)
     PopupMenu1.reset(::CreatePopupMenu());
     ::AppendMenuW(PopupMenu1.get(), MF_STRING, idPopMenu1, L"设置");
     ::AppendMenuW(PopupMenu1.get(), MF_STRING, idPopMenu2, L"退出");
-    SmallIcon_.reset(LoadMainIcon(16));
+    SmallIcon_.reset(ui::LoadFormIcon(16));
     TaskbarCreated_ = ::RegisterWindowMessageW(L"TaskbarCreated");
     try {
         FormCreate();

@@ -2,6 +2,30 @@
 
 namespace ui {
 
+HICON LoadFormIcon(int size)
+{
+    return static_cast<HICON>(
+        ::LoadImageW(::GetModuleHandleW(nullptr), L"MAINICON", IMAGE_ICON, size, size, LR_DEFAULTCOLOR));
+}
+
+void RegisterFormClass(const wchar_t* className, WNDPROC proc, bool withIcon)
+{
+    WNDCLASSEXW wc {};
+    wc.cbSize = sizeof(wc);
+    if (::GetClassInfoExW(::GetModuleHandleW(nullptr), className, &wc))
+        return;
+    wc.style = CS_DBLCLKS;
+    wc.lpfnWndProc = proc;
+    wc.hInstance = ::GetModuleHandleW(nullptr);
+    if (withIcon) {
+        wc.hIcon = LoadFormIcon(32);
+        wc.hIconSm = LoadFormIcon(16);
+    }
+    wc.hCursor = ::LoadCursorW(nullptr, MAKEINTRESOURCEW(32512)); // IDC_ARROW
+    wc.lpszClassName = className;
+    ::RegisterClassExW(&wc);
+}
+
 HFONT CreateFormFont()
 {
     return ::CreateFontW(-11, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
@@ -10,9 +34,7 @@ HFONT CreateFormFont()
 
 void PaintFormTitle(HDC dc, HFONT font, const std::wstring& caption)
 {
-    // The 16-pixel entry of the icon, not the 32-pixel one shrunk.
-    if (const auto icon = static_cast<HICON>(
-            ::LoadImageW(::GetModuleHandleW(nullptr), L"MAINICON", IMAGE_ICON, 16, 16, LR_DEFAULTCOLOR))) {
+    if (const HICON icon = LoadFormIcon(16)) {
         ::DrawIconEx(dc, 4, 4, icon, 16, 16, 0, nullptr, DI_NORMAL);
         ::DestroyIcon(icon);
     }

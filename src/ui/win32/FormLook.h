@@ -30,6 +30,14 @@ private:
     HGDIOBJ h_;
 };
 
+// The program icon at the given size (its own entry, not another one scaled);
+// the caller destroys it.
+HICON LoadFormIcon(int size);
+
+// Registers a form's window class unless it exists already. withIcon gives
+// the class the program icon (for the taskbar and Alt+Tab).
+void RegisterFormClass(const wchar_t* className, WNDPROC proc, bool withIcon);
+
 // Tahoma, height -11 (8 points at 96 dpi).
 HFONT CreateFormFont();
 

@@ -32,27 +32,13 @@ bool Ticked(HWND checkBox)
     return ::SendMessageW(checkBox, BM_GETCHECK, 0, 0) == BST_CHECKED;
 }
 
-void RegisterClassOnce(WNDPROC proc)
-{
-    WNDCLASSEXW wc {};
-    wc.cbSize = sizeof(wc);
-    if (::GetClassInfoExW(::GetModuleHandleW(nullptr), kClassName, &wc))
-        return;
-    wc.style = CS_DBLCLKS;
-    wc.lpfnWndProc = proc;
-    wc.hInstance = ::GetModuleHandleW(nullptr);
-    wc.hCursor = ::LoadCursorW(nullptr, MAKEINTRESOURCEW(32512)); // IDC_ARROW
-    wc.lpszClassName = kClassName;
-    ::RegisterClassExW(&wc);
-}
-
 } // namespace
 
 TFormCfg::TFormCfg(HWND owner, std::function<void()> sendStatus)
     : BtnClose(nullptr), Owner_(owner), SendStatus_(std::move(sendStatus)), Font_(CreateFormFont()),
       Background_(::CreateSolidBrush(kFormColor))
 {
-    RegisterClassOnce(ui::FormWindowProc<TFormCfg>);
+    RegisterFormClass(kClassName, FormWindowProc<TFormCfg>, false);
     Handle_ = ::CreateWindowExW(0, kClassName, kCaption, WS_POPUP | WS_CLIPCHILDREN, 0, 0, kClientWidth,
                                 kClientHeight, owner, nullptr, ::GetModuleHandleW(nullptr), this);
     if (!Handle_)
