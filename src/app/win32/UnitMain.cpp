@@ -206,34 +206,16 @@ void TBrisvaneMainForm::TrayMenu()
 
 LRESULT TBrisvaneMainForm::WndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    if (message >= WM_MOUSEFIRST && message <= WM_MOUSELAST) {
-        if (Router_.HandleMouse(message, wParam, lParam))
-            return 0;
-        // Only the title strip and the bottom strip reach here: the portal
-        // area is a child of its own.
-        if (message == WM_LBUTTONDOWN || message == WM_LBUTTONDBLCLK) {
-            ui::DragForm(window);
-            return 0;
-        }
-    }
+    // Only the title strip and the bottom strip get mouse messages here: the
+    // portal area is a child of its own.
+    if (const auto answer = ui::HandleFormMessage(window, Router_, Font_.font(), kCaption, message, wParam, lParam))
+        return *answer;
     if (message == TaskbarCreated_ && TaskbarCreated_ != 0) {
         if (TrayVisible_)
             NotifyTray(NIM_ADD);
         return 0;
     }
     switch (message) {
-    case WM_MOUSELEAVE:
-    case WM_CAPTURECHANGED:
-        Router_.HandleMouse(message, wParam, lParam);
-        break;
-    case WM_PAINT:
-        ui::PaintBuffered(window, [this](HDC dc) {
-            ui::PaintFormTitle(dc, Font_.font(), kCaption);
-            Router_.PaintAll(dc);
-        });
-        return 0;
-    case WM_ERASEBKGND:
-        return 1;
     case WM_COPYDATA:
         if (EmbeddedWB1 && win::TestHooksEnabled())
             if (const auto answer = win::HandleTestRequest(*EmbeddedWB1, window, wParam,

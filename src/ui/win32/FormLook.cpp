@@ -54,4 +54,34 @@ void DragForm(HWND window)
     ::SendMessageW(window, WM_SYSCOMMAND, 0xF017, 0);
 }
 
+std::optional<LRESULT> HandleFormMessage(HWND window, TSkinBtnRouter& router, HFONT font, const wchar_t* caption,
+                                         UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message >= WM_MOUSEFIRST && message <= WM_MOUSELAST) {
+        if (router.HandleMouse(message, wParam, lParam))
+            return 0;
+        if (message == WM_LBUTTONDOWN || message == WM_LBUTTONDBLCLK) {
+            DragForm(window);
+            return 0;
+        }
+        return std::nullopt;
+    }
+    switch (message) {
+    case WM_MOUSELEAVE:
+    case WM_CAPTURECHANGED:
+        router.HandleMouse(message, wParam, lParam);
+        return std::nullopt;
+    case WM_PAINT:
+        PaintBuffered(window, [&](HDC dc) {
+            PaintFormTitle(dc, font, caption);
+            router.PaintAll(dc);
+        });
+        return 0;
+    case WM_ERASEBKGND:
+        return 1;
+    default:
+        return std::nullopt;
+    }
+}
+
 } // namespace ui

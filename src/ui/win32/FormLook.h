@@ -4,7 +4,10 @@
 // painting through a memory bitmap.
 #include <windows.h>
 
+#include <optional>
 #include <string>
+
+#include "ui/win32/SkinBtn.h"
 
 namespace ui {
 
@@ -47,6 +50,12 @@ void PaintFormTitle(HDC dc, HFONT font, const std::wstring& caption);
 // Lets the system's move loop drag the window with the mouse (the left button
 // went down on its background).
 void DragForm(HWND window);
+
+// The messages both forms answer alike: the mouse goes to the skin buttons
+// first, and a left button on the background drags the form; painting draws
+// the title and the buttons. Nothing for any other message.
+std::optional<LRESULT> HandleFormMessage(HWND window, TSkinBtnRouter& router, HFONT font, const wchar_t* caption,
+                                         UINT message, WPARAM wParam, LPARAM lParam);
 
 // The window procedure of a form class: the form comes with WM_NCCREATE and
 // stays in the window's user data; messages before the form holds its handle

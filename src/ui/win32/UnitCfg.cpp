@@ -192,27 +192,9 @@ void TFormCfg::BtnCloseClick()
 
 LRESULT TFormCfg::WndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    if (message >= WM_MOUSEFIRST && message <= WM_MOUSELAST) {
-        if (Router_.HandleMouse(message, wParam, lParam))
-            return 0;
-        if (message == WM_LBUTTONDOWN || message == WM_LBUTTONDBLCLK) {
-            DragForm(Handle_);
-            return 0;
-        }
-    }
+    if (const auto answer = HandleFormMessage(Handle_, Router_, Font_.font(), kCaption, message, wParam, lParam))
+        return *answer;
     switch (message) {
-    case WM_MOUSELEAVE:
-    case WM_CAPTURECHANGED:
-        Router_.HandleMouse(message, wParam, lParam);
-        break;
-    case WM_PAINT:
-        PaintBuffered(Handle_, [this](HDC dc) {
-            PaintFormTitle(dc, Font_.font(), kCaption);
-            Router_.PaintAll(dc);
-        });
-        return 0;
-    case WM_ERASEBKGND:
-        return 1;
     case WM_CTLCOLORSTATIC:
         // Labels and check boxes sit on the form colour; the disabled edit
         // keeps the system's look.
