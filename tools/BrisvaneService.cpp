@@ -8,10 +8,13 @@
 #include <optional>
 #include <string>
 
+#include "ParseNumber.h"
 #include "engine/uClientConst.h"
 #include "platform/ChildProcess.h"
 #include "platform/ServiceMarker.h"
 #include "platform/TcpSocket.h"
+
+using tools::ParseNumber;
 
 namespace {
 
@@ -25,16 +28,6 @@ struct Options {
 void Usage()
 {
     std::fputs("usage: BrisvaneService [--port N] [--hold-marker] [--launch PROGRAM] [--count N]\n", stderr);
-}
-
-bool ParseNumber(const char* text, long low, long high, long& out)
-{
-    char* end = nullptr;
-    const long v = std::strtol(text, &end, 10);
-    if (end == text || *end != '\0' || v < low || v > high)
-        return false;
-    out = v;
-    return true;
 }
 
 bool ParseOptions(int argc, char** argv, Options& o)

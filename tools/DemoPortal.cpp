@@ -17,9 +17,12 @@
 #include <string>
 #include <thread>
 
+#include "ParseNumber.h"
 #include "demo_portal/GalleryPage.h"
 #include "demo_portal/PictureCache.h"
 #include "demo_portal/Scenery.h"
+
+using tools::ParseNumber;
 
 namespace {
 
@@ -41,16 +44,6 @@ void Usage()
                "  --slow-match TEXT          ... only those whose file name contains TEXT\n"
                "  --no-fill    draw pictures only when asked for, not all in the background\n",
                stderr);
-}
-
-bool ParseNumber(const char* text, long low, long high, long& out)
-{
-    char* end = nullptr;
-    const long v = std::strtol(text, &end, 10);
-    if (end == text || *end != '\0' || v < low || v > high)
-        return false;
-    out = v;
-    return true;
 }
 
 bool ParseOptions(int argc, char** argv, Options& o)
