@@ -12,7 +12,9 @@ cmake --preset linux >/dev/null
 cmake --build --preset linux -j "$(nproc)" --target pictavo BrisvaneService pictavo-demo-portal
 
 portal=
-if [ -z "${PICTAVO_PORTAL_URL:-}" ]; then
+# A second start only hands over to the running client, whose portal is up
+# already: then there is no portal to start.
+if [ -z "${PICTAVO_PORTAL_URL:-}" ] && ! (exec 3<>/dev/tcp/127.0.0.1/17598) 2>/dev/null; then
   # Pictures are drawn on first start (a few seconds) and kept in the cache.
   build/linux/bin/pictavo-demo-portal &
   portal=$!
