@@ -12,6 +12,13 @@
 
 namespace app {
 
+namespace {
+
+// Where pictavo-demo-portal answers when started without options.
+constexpr std::string_view kDemoPortalUrl = "http://127.0.0.1:17598/";
+
+} // namespace
+
 std::string PortalHomeUrl()
 {
     if (const char* env = std::getenv("PICTAVO_PORTAL_URL"); env && *env)
@@ -34,7 +41,7 @@ std::uint16_t StatusPortSetting()
 
 bool IsDemoPortal(std::string_view url)
 {
-    return url == "http://127.0.0.1:17598/";
+    return url == kDemoPortalUrl;
 }
 
 bool IsPortalPage(std::string_view url)
