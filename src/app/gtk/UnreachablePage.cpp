@@ -18,15 +18,30 @@ std::string Escaped(const std::string& text)
     return escaped.get();
 }
 
+std::string Paragraph(const char* text)
+{
+    return "<p>" + Escaped(text) + "</p>";
+}
+
 } // namespace
 
-std::string UnreachablePage(const std::string& address)
+std::string UnreachablePage(const std::string& address, PortalTrouble why)
 {
     const std::string title = Escaped(_("The portal cannot be reached"));
     const std::string where = Escaped(address);
-    std::string hint;
-    if (IsDemoPortal(address))
-        hint = "<p>" + Escaped(_("Start the demo portal: pictavo-demo-portal")) + "</p>";
+    std::string detail;
+    switch (why) {
+    case PortalTrouble::NoAnswer:
+        if (IsDemoPortal(address))
+            detail = Paragraph(_("Start the demo portal: pictavo-demo-portal"));
+        break;
+    case PortalTrouble::BadCertificate:
+        detail = Paragraph(_("The portal's certificate is not valid."));
+        break;
+    case PortalTrouble::ViewStopped:
+        detail = Paragraph(_("The page stopped unexpectedly."));
+        break;
+    }
     return "<!DOCTYPE html><html><head><meta charset=\"utf-8\"><title>" + title + "</title><style>"
            "html, body { height: 100%; margin: 0; }"
            "body { background: #EDEEF0; font-family: Tahoma, Sans, sans-serif; font-size: 8pt; color: #333;"
@@ -35,7 +50,7 @@ std::string UnreachablePage(const std::string& address)
            "h1 { font-size: 12pt; font-weight: bold; margin: 0 0 8px; }"
            "p { margin: 6px 0; } .address { color: #666; } a { color: #1a5fb4; }"
            "</style></head><body oncontextmenu=\"return false\"><div><h1>" + title + "</h1>"
-           "<p class=\"address\">" + where + "</p>" + hint +
+           "<p class=\"address\">" + where + "</p>" + detail +
            "<p><a id=\"retry\" href=\"" + where + "\">" + Escaped(_("Try again")) + "</a></p>"
            "</div></body></html>";
 }

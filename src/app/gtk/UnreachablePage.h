@@ -1,12 +1,18 @@
 #pragma once
-// The page the portal view shows in place of WebKit's own error page when the
-// portal does not answer: what went wrong, where, and a way to try again.
+// The page the portal view shows in place of the portal when it cannot show
+// it: what went wrong, where, and a way to try again.
 #include <string>
 
 namespace app {
 
+enum class PortalTrouble {
+    NoAnswer,       // the portal did not answer, or sent the view elsewhere
+    BadCertificate, // its TLS certificate is not valid
+    ViewStopped,    // the web process ended
+};
+
 // The page for a portal home page at `address`, in the program's look and
 // language.
-std::string UnreachablePage(const std::string& address);
+std::string UnreachablePage(const std::string& address, PortalTrouble why = PortalTrouble::NoAnswer);
 
 } // namespace app
