@@ -146,7 +146,8 @@ int VisibleToplevels()
     int n = 0;
     for (GList* l = all; l; l = l->next)
         // A tooltip under the pointer comes and goes on its own.
-        if (gtk_widget_get_visible(GTK_WIDGET(l->data)) && !g_str_equal(G_OBJECT_TYPE_NAME(l->data), "GtkTooltipWindow"))
+        if (gtk_widget_get_visible(GTK_WIDGET(l->data)) &&
+            !g_str_equal(G_OBJECT_TYPE_NAME(l->data), "GtkTooltipWindow"))
             ++n;
     g_list_free(all);
     return n;

@@ -214,7 +214,8 @@ TEST_F(PortalViewTest, OnlyWhatTheUserClicksLeavesThePortalAndThatOpensInTheBrow
     TestHttpServer elsewhere;
     const std::string away = elsewhere.Url("/away");
     elsewhere.Serve("/away", TestResponse::Page("<html><body>away</body></html>"));
-    elsewhere.Serve("/frame", TestResponse::Page("<html><body><script>top.location = '" + away + "';</script></body></html>"));
+    elsewhere.Serve("/frame",
+                    TestResponse::Page("<html><body><script>top.location = '" + away + "';</script></body></html>"));
     portal.Serve("/out", TestResponse::Redirect(elsewhere.Url("/via-portal")));
     // The page's own scripts try one way out after another, then say they
     // are done: a page that was replaced never does.
