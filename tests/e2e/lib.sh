@@ -111,6 +111,37 @@ start_service() {
   wait_until 10 'grep -q Listening "$SERVICE_LOG"' || fail "the service did not start: $(cat "$WORK/service.err")"
 }
 
+# start_pick_page PICTURE [HOLD_FILE]: a page that picks PICTURE of the demo
+# portal on load (see pick_page.py); PAGE_URL, PAGE_LOG. Start the portal first.
+start_pick_page() {
+  PAGE_LOG=$WORK/page.log
+  : >"$PAGE_LOG"
+  python3 "$(dirname "${BASH_SOURCE[0]}")/pick_page.py" "$PORTAL_URL" "$@" >"$PAGE_LOG" 2>&1 &
+  e2e_pids+=("$!")
+  wait_until 10 'grep -q "^Listening" "$PAGE_LOG"' || fail "the pick page did not start: $(cat "$PAGE_LOG")"
+  PAGE_URL=$(sed -n 's|^Listening on \(.*\)|\1|p' "$PAGE_LOG")
+}
+
+# wait_variant PICTURE W H: the portal has served that variant of PICTURE.
+wait_variant() {
+  local path=/pic/$1,$2,$3.jpg
+  wait_until 60 'grep -q "^GET $path 200 " "$PORTAL_LOG"' \
+    || fail "the portal was not asked for $1 at $2 x $3: $(grep '^GET /pic/' "$PORTAL_LOG" | tr '\n' ' ')"
+}
+
+# start_weston SCALE: a headless Wayland compositor with one 1920 x 1080
+# output at SCALE, and nothing of X for the programs started after it.
+start_weston() {
+  command -v weston >/dev/null || fail "weston is not installed (scripts/deps.sh installs it)"
+  export XDG_RUNTIME_DIR=$WORK/run WAYLAND_DISPLAY=pictavo-e2e GDK_BACKEND=wayland
+  unset DISPLAY
+  mkdir -p -m 0700 "$XDG_RUNTIME_DIR"
+  weston --backend=headless-backend.so --width=1920 --height=1080 --scale="$1" --socket="$WAYLAND_DISPLAY" \
+    --no-config --idle-time=0 --log="$WORK/weston.log" >/dev/null 2>&1 &
+  e2e_pids+=("$!")
+  wait_until 10 '[ -S "$XDG_RUNTIME_DIR/$WAYLAND_DISPLAY" ]' || fail "weston did not start: $(cat "$WORK/weston.log")"
+}
+
 # fetch_picture VARIANT NAME: a portal picture into the wallpaper folder, as
 # if the user had collected it earlier.
 fetch_picture() {
@@ -123,9 +154,10 @@ fitted_copy() { ls -t "$XDG_CONFIG_HOME"/Brisvane/Fitted/* 2>/dev/null | head -1
 # The next change times the service has received, oldest first.
 service_times() { sed -n 's/^NextChangeTime=.*(\(-\?[0-9]*\)).*/\1/p' "$SERVICE_LOG"; }
 
-# start_client: CLIENT_PID; the client shows the portal at PORTAL_URL.
+# start_client [HOME_URL]: CLIENT_PID; the client shows the portal at PORTAL_URL
+# (or HOME_URL).
 start_client() {
-  PICTAVO_PORTAL_URL=$PORTAL_URL "$E2E_BIN/pictavo" >"$WORK/client.log" 2>&1 &
+  PICTAVO_PORTAL_URL=${1:-$PORTAL_URL} "$E2E_BIN/pictavo" >"$WORK/client.log" 2>&1 &
   CLIENT_PID=$!
   e2e_pids+=("$CLIENT_PID")
 }
