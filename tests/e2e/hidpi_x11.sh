@@ -14,13 +14,10 @@ read -r screen_w screen_h < <(xdotool getdisplaygeometry)
 [ "$screen_w x $screen_h" = "3840 x 2160" ] || fail "needs a 3840 x 2160 screen, not $screen_w x $screen_h"
 xdotool mousemove 0 0 # off the window: no button shows its hover frame
 
-# matches FILE X Y: the screen at X, Y shows FILE (opaque) pixel for pixel.
-matches() {
-  local w h
-  read -r w h < <(/usr/bin/identify -format '%w %h' "$1")
-  /usr/bin/import -window root -crop "${w}x$h+$2+$3" +repage "$WORK/seen.png"
-  [ "$(/usr/bin/compare -metric AE -fuzz 3% "$1" "$WORK/seen.png" null: 2>&1)" = 0 ]
-}
+# look W H X Y: the screen's W x H rectangle at X, Y, into seen.png.
+look() { /usr/bin/import -window root -crop "$1x$2+$3+$4" +repage "$WORK/seen.png"; }
+# same FILE: what was last looked at is FILE (opaque), pixel for pixel.
+same() { [ "$(/usr/bin/compare -metric AE -fuzz 3% "$1" "$WORK/seen.png" null: 2>&1)" = 0 ]; }
 # over_background PICTURE CROP OUT: the CROP of PICTURE drawn on the window's colour.
 over_background() {
   /usr/bin/convert "$1" -crop "$2" +repage -background '#EDEEF0' -flatten "$3"
@@ -39,8 +36,9 @@ find_window "$CLIENT_PID"
 spin_x=$((WIN_X + (1790 - 94) / 2)) spin_y=$((WIN_Y + 54 + (1100 - 78) / 2))
 spinning() {
   local f
+  look 94 78 "$spin_x" "$spin_y"
   for f in "$WORK"/spinner-*.png; do
-    matches "$f" "$spin_x" "$spin_y" && return 0
+    same "$f" && return 0
   done
   return 1
 }
@@ -50,9 +48,12 @@ wait_until 30 spinning || fail "the loading page does not show the spinner at tw
 over_background "$resources/btn_close@2x.png" 42x52+0+0 "$WORK/close.png"
 over_background "$resources/btn_cfg@2x.png" 42x52+0+0 "$WORK/cfg.png"
 over_background "$resources/icons/16x16@2/pictavo.png" 32x32+0+0 "$WORK/icon.png"
-matches "$WORK/close.png" $((WIN_X + 2 * 868)) "$WIN_Y" || fail "the close button is not the 2x strip, unscaled"
-matches "$WORK/cfg.png" $((WIN_X + 2 * 828)) "$WIN_Y" || fail "the settings button is not the 2x strip, unscaled"
-matches "$WORK/icon.png" $((WIN_X + 8)) $((WIN_Y + 8)) || fail "the title strip's icon is not the 2x one, unscaled"
+look 42 52 $((WIN_X + 2 * 868)) "$WIN_Y"
+same "$WORK/close.png" || fail "the close button is not the 2x strip, unscaled"
+look 42 52 $((WIN_X + 2 * 828)) "$WIN_Y"
+same "$WORK/cfg.png" || fail "the settings button is not the 2x strip, unscaled"
+look 32 32 $((WIN_X + 8)) $((WIN_Y + 8))
+same "$WORK/icon.png" || fail "the title strip's icon is not the 2x one, unscaled"
 
 touch "$WORK/release"
 wait_variant "$picture" 3840 2160
