@@ -6,7 +6,12 @@
 # the picture lands in the wallpaper folder, and the client says once that it
 # cannot set the wallpaper on this desktop.
 # usage: wayland_pick.sh SCALE|second EXPECTED_WIDTH EXPECTED_HEIGHT
-[ -n "${DBUS_SESSION_BUS_ADDRESS:-}" ] || exec dbus-run-session -- "$0" "$@"
+# A session bus of its own: the client is one instance per bus, and another
+# test's client must not take this one's start for a second start.
+if [ -z "${E2E_OWN_BUS:-}" ]; then
+  export E2E_OWN_BUS=1
+  exec dbus-run-session -- "$0" "$@"
+fi
 here=$(cd "$(dirname "$0")" && pwd)
 source "$here/lib.sh"
 scale=$1 width=$2 height=$3
