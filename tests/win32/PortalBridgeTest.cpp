@@ -14,6 +14,7 @@
 #include "app/win32/BrowserSite.h"
 #include "app/win32/PortalView.h"
 #include "app/win32/ScriptBridge.h"
+#include "win32/FakeCaller.h"
 
 using app::win::ComPtr;
 using app::win::TScriptBridge;
@@ -205,6 +206,36 @@ TEST_F(ScriptBridge, AnswersOnlyThePortalOriginAndTheLoadingPage)
     bridge_->Disconnect(); // the view is gone; the page may still hold the object
     EXPECT_EQ(Call(args.params()), E_ACCESSDENIED);
     EXPECT_EQ(received_.size(), 2u);
+}
+
+TEST_F(ScriptBridge, WhereTheEngineNamesTheCallerOnlyAPortalDocumentIsServed)
+{
+    ComPtr<IDispatchEx> ex;
+    ASSERT_EQ(bridge_.As(&ex), S_OK);
+    DISPID id = 0;
+    const auto name = [](const wchar_t* text) { return app::win::UniqueBstr(::SysAllocString(text)); };
+    EXPECT_EQ(ex->GetDispID(name(L"downloadPic").get(), fdexNameCaseInsensitive, &id), S_OK);
+    EXPECT_EQ(id, 2000);
+    EXPECT_EQ(ex->GetDispID(name(L"DownloadPic").get(), fdexNameCaseInsensitive, &id), DISP_E_UNKNOWNNAME);
+
+    auto args = Args::Strings({L"pick"});
+    const auto call = [&](IServiceProvider* caller) {
+        return ex->InvokeEx(2000, LOCALE_USER_DEFAULT, DISPATCH_METHOD, args.params(), nullptr, nullptr, caller);
+    };
+    // An advert's frame inside the portal, and a frame that will not say where it is.
+    EXPECT_EQ(call(FakeCaller(FAKE_CALLER_AT_URL, L"http://ads.example/frame.html")), E_ACCESSDENIED);
+    EXPECT_EQ(call(FakeCaller(FAKE_CALLER_AT_URL, L"https://127.0.0.1:17598/")), E_ACCESSDENIED);
+    EXPECT_EQ(call(FakeCaller(FAKE_CALLER_UNREADABLE, nullptr)), E_ACCESSDENIED);
+    EXPECT_TRUE(received_.empty());
+
+    EXPECT_EQ(call(FakeCaller(FAKE_CALLER_AT_URL, L"http://127.0.0.1:17598/frames/inner.html")), S_OK);
+    // Callers the engine cannot name fall back to the top-level document.
+    EXPECT_EQ(call(FakeCaller(FAKE_CALLER_WITHOUT_WINDOW, nullptr)), S_OK);
+    EXPECT_EQ(call(nullptr), S_OK);
+    where_ = "http://evil.example/";
+    EXPECT_EQ(call(FakeCaller(FAKE_CALLER_AT_URL, L"http://127.0.0.1:17598/")), E_ACCESSDENIED);
+    EXPECT_EQ(call(nullptr), E_ACCESSDENIED);
+    EXPECT_EQ(received_, (std::vector<std::string> {"pick", "pick", "pick"}));
 }
 
 // Sets the calling thread's modifier keys as GetKeyState reports them.

@@ -2,8 +2,10 @@
 // COM objects this program implements are owned by their reference count:
 // MakeComObject hands out the first reference, the last Release frees them.
 #include <windows.h>
+#include <oleauto.h>
 #include <wrl/client.h>
 
+#include <memory>
 #include <utility>
 
 namespace app::win {
@@ -18,6 +20,12 @@ ComPtr<T> MakeComObject(Args&&... args)
     object.Attach(new T(std::forward<Args>(args)...));
     return object;
 }
+
+// A string a callee allocated for us to free.
+struct TBstrFree {
+    void operator()(wchar_t* text) const noexcept { ::SysFreeString(text); }
+};
+using UniqueBstr = std::unique_ptr<wchar_t, TBstrFree>;
 
 // An object's reference count; its owner deletes itself when Release says 0.
 // The view's objects live in the main thread's single-threaded apartment, but

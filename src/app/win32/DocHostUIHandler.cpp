@@ -11,6 +11,49 @@ bool KeyDown(int key)
     return (::GetKeyState(key) & 0x8000) != 0;
 }
 
+// Takes nothing: a file or link dropped onto the view would otherwise
+// replace the portal.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wnon-virtual-dtor"
+class TNoDropTarget final : public IDropTarget {
+public:
+    TNoDropTarget() = default;
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** out) override
+    {
+        if (!out)
+            return E_POINTER;
+        *out = nullptr;
+        if (!IsEqualIID(riid, IID_IUnknown) && !IsEqualIID(riid, IID_IDropTarget))
+            return E_NOINTERFACE;
+        *out = static_cast<IDropTarget*>(this);
+        AddRef();
+        return S_OK;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return refs_.Add(); }
+    ULONG STDMETHODCALLTYPE Release() override
+    {
+        const ULONG left = refs_.Drop();
+        if (left == 0)
+            delete this;
+        return left;
+    }
+    HRESULT STDMETHODCALLTYPE DragEnter(IDataObject*, DWORD, POINTL, DWORD* effect) override { return Refuse(effect); }
+    HRESULT STDMETHODCALLTYPE DragOver(DWORD, POINTL, DWORD* effect) override { return Refuse(effect); }
+    HRESULT STDMETHODCALLTYPE DragLeave() override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE Drop(IDataObject*, DWORD, POINTL, DWORD* effect) override { return Refuse(effect); }
+
+private:
+    ~TNoDropTarget() = default;
+    static HRESULT Refuse(DWORD* effect)
+    {
+        if (effect)
+            *effect = DROPEFFECT_NONE;
+        return S_OK;
+    }
+    TRefCount refs_;
+};
+#pragma GCC diagnostic pop
+
 } // namespace
 
 TDocHostUIHandler::TDocHostUIHandler(IUnknown& owner, ComPtr<IDispatch> external, std::wstring disabledCtrlShortcuts)
@@ -56,9 +99,10 @@ HRESULT TDocHostUIHandler::GetOptionKeyPath(LPOLESTR* key, DWORD)
 
 HRESULT TDocHostUIHandler::GetDropTarget(IDropTarget*, IDropTarget** target)
 {
-    if (target)
-        *target = nullptr;
-    return E_NOTIMPL;
+    if (!target)
+        return E_POINTER;
+    *target = MakeComObject<TNoDropTarget>().Detach();
+    return S_OK;
 }
 
 HRESULT TDocHostUIHandler::GetExternal(IDispatch** external)
