@@ -1,6 +1,7 @@
 #include "app/NavigationPolicy.h"
 
 #include "app/BridgeAccess.h"
+#include "app/Endpoints.h"
 #include "app/UrlOrigin.h"
 #include "util/TextUtil.h"
 
@@ -27,6 +28,11 @@ NavigationAction DecideMainFrameNavigation(std::string_view url, bool userAsked,
     if (BridgeMayAnswer(url, loadingPageUrl) || IsScriptUrl(url))
         return NavigationAction::Allow;
     return DecideNewWindow(url, userAsked);
+}
+
+bool PortalNeedsReload(bool mainFrameLoadFailed, std::string_view mainFrameUrl)
+{
+    return mainFrameLoadFailed || !IsPortalPage(mainFrameUrl);
 }
 
 NavigationAction DecideNewWindow(std::string_view url, bool userAsked)

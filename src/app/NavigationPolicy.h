@@ -19,6 +19,10 @@ enum class NavigationAction {
 // key started it, not a script, a timer or another document.
 NavigationAction DecideMainFrameNavigation(std::string_view url, bool userAsked, std::string_view loadingPageUrl);
 
+// Whether a view shown again should load the portal: after a failed load of
+// its main frame, or when it is not on the portal. A portal page stays as it is.
+bool PortalNeedsReload(bool mainFrameLoadFailed, std::string_view mainFrameUrl);
+
 // A page asks for a new window: never one of ours.
 NavigationAction DecideNewWindow(std::string_view url, bool userAsked);
 

@@ -60,6 +60,15 @@ TEST_F(PortalAt, MainFrameKeepsToThePortalAndOnlyTheUserLeavesForTheBrowser)
               NavigationAction::Ignore);
 }
 
+TEST_F(PortalAt, AViewShownAgainReloadsOnlyWhenItIsNotOnThePortal)
+{
+    EXPECT_FALSE(app::PortalNeedsReload(false, "http://portal.example:8080/gallery/7")); // the page stays
+    EXPECT_TRUE(app::PortalNeedsReload(true, "http://portal.example:8080/home"));       // the error page keeps the address
+    EXPECT_TRUE(app::PortalNeedsReload(false, loading_));
+    EXPECT_TRUE(app::PortalNeedsReload(false, "res://ieframe.dll/navcancl.htm#http://portal.example:8080/home"));
+    EXPECT_TRUE(app::PortalNeedsReload(false, ""));
+}
+
 TEST(BrowserUrl, NothingABrowsersCommandLineCouldSplitReachesIt)
 {
     EXPECT_EQ(app::BrowserUrl("https://example.com/a?b=c&d=%41#e"), "https://example.com/a?b=c&d=%41#e");

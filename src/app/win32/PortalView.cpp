@@ -6,6 +6,7 @@
 
 #include "app/BridgeAccess.h"
 #include "app/Endpoints.h"
+#include "app/NavigationPolicy.h"
 #include "platform/FileSystem.h"
 #include "platform/win32/WinText.h"
 #include "ui/win32/FormLook.h"
@@ -170,7 +171,7 @@ std::string PortalView::TopLevelUrl() const
 
 void PortalView::ReturnToPortal()
 {
-    if (!events_ || (!events_->LeftPortal() && IsPortalPage(TopLevelUrl())))
+    if (!events_ || !PortalNeedsReload(events_->LeftPortal(), TopLevelUrl()))
         return;
     try {
         Navigate(PortalHomeUrl());
