@@ -15,13 +15,14 @@
 #include "app/win32/BrowserSite.h"
 #include "app/win32/PortalView.h"
 #include "app/win32/ScriptBridge.h"
+#include "win32/PortalViewHost.h"
 
 using app::win::ComPtr;
 using app::win::TBrowserEvents;
 
 namespace {
 
-constexpr const char* kPortal = "http://127.0.0.1:17598/";
+constexpr const char* kPortal = PortalViewHost::kHostedPortal;
 
 // One event's arguments, given in their declared order.
 class EventCall {
@@ -230,24 +231,9 @@ TEST(BrowserSiteDrop, NothingDroppedOntoTheViewIsTaken)
     }
 }
 
-// The real view with the control Wine provides, which announces its
-// navigations to the view's events.
-class ViewEvents : public ::testing::Test {
+// The real view, whose control announces its navigations to the view's events.
+class ViewEvents : public PortalViewHost {
 protected:
-    void SetUp() override
-    {
-        ::_putenv_s("PICTAVO_PORTAL_URL", kPortal);
-        ASSERT_TRUE(SUCCEEDED(::OleInitialize(nullptr)));
-        parent_ = ::CreateWindowExW(0, L"STATIC", L"host", WS_POPUP, 0, 0, 895, 600, nullptr, nullptr,
-                                    ::GetModuleHandleW(nullptr), nullptr);
-        ASSERT_NE(parent_, nullptr);
-    }
-    void TearDown() override
-    {
-        ::DestroyWindow(parent_);
-        ::OleUninitialize();
-        ::_putenv_s("PICTAVO_PORTAL_URL", "");
-    }
     static MSG Message(HWND window, UINT id, WPARAM wParam = 0)
     {
         MSG m {};
@@ -256,7 +242,6 @@ protected:
         m.wParam = wParam;
         return m;
     }
-    HWND parent_ = nullptr;
 };
 
 TEST_F(ViewEvents, OnlyTheUsersClickInTheViewTakesALinkToTheBrowser)

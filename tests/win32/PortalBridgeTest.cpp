@@ -15,13 +15,14 @@
 #include "app/win32/PortalView.h"
 #include "app/win32/ScriptBridge.h"
 #include "win32/FakeCaller.h"
+#include "win32/PortalViewHost.h"
 
 using app::win::ComPtr;
 using app::win::TScriptBridge;
 
 namespace {
 
-constexpr const char* kPortal = "http://127.0.0.1:17598/";
+constexpr const char* kPortal = PortalViewHost::kHostedPortal;
 
 // One VARIANT argument list, owning its strings.
 class Args {
@@ -317,24 +318,7 @@ TEST(BrowserSite, SwallowsCtrlNOnly)
 }
 
 // The real view in a window, with the control Wine provides.
-class PortalViewTest : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        ::_putenv_s("PICTAVO_PORTAL_URL", kPortal);
-        ASSERT_TRUE(SUCCEEDED(::OleInitialize(nullptr)));
-        parent_ = ::CreateWindowExW(0, L"STATIC", L"host", WS_POPUP, 0, 0, 895, 600, nullptr, nullptr,
-                                    ::GetModuleHandleW(nullptr), nullptr);
-        ASSERT_NE(parent_, nullptr);
-    }
-    void TearDown() override
-    {
-        ::DestroyWindow(parent_);
-        ::OleUninitialize();
-        ::_putenv_s("PICTAVO_PORTAL_URL", "");
-    }
-    HWND parent_ = nullptr;
-};
+class PortalViewTest : public PortalViewHost {};
 
 TEST_F(PortalViewTest, SitsBelowTheTitleStripAndServesOnlyWhereItWasSent)
 {

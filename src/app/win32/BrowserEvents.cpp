@@ -100,41 +100,9 @@ void TBrowserEvents::Disconnect() noexcept
     open_ = nullptr;
 }
 
-HRESULT TBrowserEvents::QueryInterface(REFIID riid, void** out)
+bool TBrowserEvents::Answers(REFIID riid)
 {
-    if (!out)
-        return E_POINTER;
-    if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IDispatch) ||
-        IsEqualIID(riid, DIID_DWebBrowserEvents2)) {
-        *out = static_cast<IDispatch*>(this);
-        AddRef();
-        return S_OK;
-    }
-    *out = nullptr;
-    return E_NOINTERFACE;
-}
-
-ULONG TBrowserEvents::Release()
-{
-    const ULONG left = refs_.Drop();
-    if (left == 0)
-        delete this;
-    return left;
-}
-
-HRESULT TBrowserEvents::GetTypeInfoCount(UINT* count)
-{
-    if (!count)
-        return E_POINTER;
-    *count = 0;
-    return S_OK;
-}
-
-HRESULT TBrowserEvents::GetTypeInfo(UINT, LCID, ITypeInfo** info)
-{
-    if (info)
-        *info = nullptr;
-    return E_NOTIMPL;
+    return IsEqualIID(riid, IID_IDispatch) || IsEqualIID(riid, DIID_DWebBrowserEvents2);
 }
 
 HRESULT TBrowserEvents::Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* params, VARIANT*, EXCEPINFO*, UINT*)

@@ -18,7 +18,7 @@ void OpenInUsersBrowser(const std::string& url);
 
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wnon-virtual-dtor"
-class TBrowserEvents final : public IDispatch {
+class TBrowserEvents final : public TDispatchBase<TBrowserEvents, IDispatch> {
 public:
     using Opener = std::function<void(const std::string& url)>;
     using GestureProbe = std::function<bool()>;
@@ -35,13 +35,8 @@ public:
     // The view is going away: nothing more is opened or asked.
     void Disconnect() noexcept;
 
-    // IUnknown
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** out) override;
-    ULONG STDMETHODCALLTYPE AddRef() override { return refs_.Add(); }
-    ULONG STDMETHODCALLTYPE Release() override;
+    static bool Answers(REFIID riid);
     // IDispatch
-    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override;
-    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo** info) override;
     HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* params, VARIANT*, EXCEPINFO*,
                                      UINT*) override;
@@ -49,6 +44,7 @@ public:
 private:
     template <typename T, typename... Args>
     friend ComPtr<T> MakeComObject(Args&&... args);
+    friend class TComBase<TBrowserEvents, IDispatch>;
     TBrowserEvents(IUnknown* topBrowser, std::string loadingPageUrl, GestureProbe userActing, Opener open);
     ~TBrowserEvents() = default;
 
@@ -58,7 +54,6 @@ private:
     void NavigateError(const DISPPARAMS& params);
     bool IsMainFrame(const VARIANT* browser) const;
 
-    TRefCount refs_;
     IUnknown* top_; // only compared: the control holds this sink, not the other way round
     std::string loadingPageUrl_;
     GestureProbe userActing_;

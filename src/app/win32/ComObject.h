@@ -39,6 +39,62 @@ private:
     LONG count_ = 1;
 };
 
+// The IUnknown of an object that is its own only identity. Derived says in
+// Answers(riid) which interfaces besides IUnknown it stands for; the last
+// Release deletes it.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wnon-virtual-dtor"
+template <typename Derived, typename Interface>
+class TComBase : public Interface {
+public:
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** out) override
+    {
+        if (!out)
+            return E_POINTER;
+        *out = nullptr;
+        if (!IsEqualIID(riid, IID_IUnknown) && !Derived::Answers(riid))
+            return E_NOINTERFACE;
+        *out = static_cast<Interface*>(this);
+        AddRef();
+        return S_OK;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return refs_.Add(); }
+    ULONG STDMETHODCALLTYPE Release() override
+    {
+        const ULONG left = refs_.Drop();
+        if (left == 0)
+            delete static_cast<Derived*>(this);
+        return left;
+    }
+
+protected:
+    TComBase() = default;
+    ~TComBase() = default;
+
+private:
+    TRefCount refs_;
+};
+
+// A dispatch interface without type information: callers look names up.
+template <typename Derived, typename Interface>
+class TDispatchBase : public TComBase<Derived, Interface> {
+public:
+    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override
+    {
+        if (!count)
+            return E_POINTER;
+        *count = 0;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo** info) override
+    {
+        if (info)
+            *info = nullptr;
+        return E_NOTIMPL;
+    }
+};
+#pragma GCC diagnostic pop
+
 // One COM role of a larger object: its IUnknown is the owner's, so every
 // interface the control asks for leads back to the same identity.
 #pragma GCC diagnostic push

@@ -15,42 +15,21 @@ bool KeyDown(int key)
 // replace the portal.
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wnon-virtual-dtor"
-class TNoDropTarget final : public IDropTarget {
+class TNoDropTarget final : public TComBase<TNoDropTarget, IDropTarget> {
 public:
-    TNoDropTarget() = default;
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** out) override
-    {
-        if (!out)
-            return E_POINTER;
-        *out = nullptr;
-        if (!IsEqualIID(riid, IID_IUnknown) && !IsEqualIID(riid, IID_IDropTarget))
-            return E_NOINTERFACE;
-        *out = static_cast<IDropTarget*>(this);
-        AddRef();
-        return S_OK;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return refs_.Add(); }
-    ULONG STDMETHODCALLTYPE Release() override
-    {
-        const ULONG left = refs_.Drop();
-        if (left == 0)
-            delete this;
-        return left;
-    }
+    static bool Answers(REFIID riid) { return IsEqualIID(riid, IID_IDropTarget); }
     HRESULT STDMETHODCALLTYPE DragEnter(IDataObject*, DWORD, POINTL, DWORD* effect) override { return Refuse(effect); }
     HRESULT STDMETHODCALLTYPE DragOver(DWORD, POINTL, DWORD* effect) override { return Refuse(effect); }
     HRESULT STDMETHODCALLTYPE DragLeave() override { return S_OK; }
     HRESULT STDMETHODCALLTYPE Drop(IDataObject*, DWORD, POINTL, DWORD* effect) override { return Refuse(effect); }
 
 private:
-    ~TNoDropTarget() = default;
     static HRESULT Refuse(DWORD* effect)
     {
         if (effect)
             *effect = DROPEFFECT_NONE;
         return S_OK;
     }
-    TRefCount refs_;
 };
 #pragma GCC diagnostic pop
 

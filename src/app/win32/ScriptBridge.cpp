@@ -56,40 +56,9 @@ void TScriptBridge::Disconnect() noexcept
     topLevelUrl_ = nullptr;
 }
 
-HRESULT TScriptBridge::QueryInterface(REFIID riid, void** out)
+bool TScriptBridge::Answers(REFIID riid)
 {
-    if (!out)
-        return E_POINTER;
-    if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IDispatch) || IsEqualIID(riid, __uuidof(IDispatchEx))) {
-        *out = static_cast<IDispatchEx*>(this);
-        AddRef();
-        return S_OK;
-    }
-    *out = nullptr;
-    return E_NOINTERFACE;
-}
-
-ULONG TScriptBridge::Release()
-{
-    const ULONG left = refs_.Drop();
-    if (left == 0)
-        delete this;
-    return left;
-}
-
-HRESULT TScriptBridge::GetTypeInfoCount(UINT* count)
-{
-    if (!count)
-        return E_POINTER;
-    *count = 0;
-    return S_OK;
-}
-
-HRESULT TScriptBridge::GetTypeInfo(UINT, LCID, ITypeInfo** info)
-{
-    if (info)
-        *info = nullptr;
-    return E_NOTIMPL;
+    return IsEqualIID(riid, IID_IDispatch) || IsEqualIID(riid, __uuidof(IDispatchEx));
 }
 
 HRESULT TScriptBridge::GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID, DISPID* ids)

@@ -22,7 +22,7 @@ inline constexpr WORD kBridgeErrorCode = 9999;
 
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wnon-virtual-dtor"
-class TScriptBridge final : public IDispatchEx {
+class TScriptBridge final : public TDispatchBase<TScriptBridge, IDispatchEx> {
 public:
     using RequestHandler = std::function<void(const std::string& utf8Request)>;
     using UrlSource = std::function<std::string()>;
@@ -33,13 +33,8 @@ public:
     // The view is going away: later calls reach nothing.
     void Disconnect() noexcept;
 
-    // IUnknown
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** out) override;
-    ULONG STDMETHODCALLTYPE AddRef() override { return refs_.Add(); }
-    ULONG STDMETHODCALLTYPE Release() override;
+    static bool Answers(REFIID riid);
     // IDispatch
-    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override;
-    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo** info) override;
     HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID, DISPID* ids) override;
     HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* params, VARIANT* result,
                                      EXCEPINFO* error, UINT* argError) override;
@@ -58,6 +53,7 @@ public:
 private:
     template <typename T, typename... Args>
     friend ComPtr<T> MakeComObject(Args&&... args);
+    friend class TComBase<TScriptBridge, IDispatchEx>;
     TScriptBridge(RequestHandler onRequest, UrlSource topLevelUrl, std::string loadingPageUrl);
     ~TScriptBridge() = default;
 
@@ -66,7 +62,6 @@ private:
                  UINT* argError);
     HRESULT DownloadPic(const DISPPARAMS* params, EXCEPINFO* error, UINT* argError);
 
-    TRefCount refs_;
     RequestHandler onRequest_;
     UrlSource topLevelUrl_;
     std::string loadingPageUrl_;
