@@ -31,9 +31,9 @@ using Bstr = std::unique_ptr<wchar_t, BstrDeleter>;
 void RegisterViewClass(HINSTANCE instance, WNDPROC proc)
 {
     WNDCLASSEXW wc {};
+    wc.cbSize = sizeof(wc);
     if (::GetClassInfoExW(instance, kViewClass, &wc))
         return;
-    wc.cbSize = sizeof(wc);
     wc.lpfnWndProc = proc;
     wc.hInstance = instance;
     wc.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);

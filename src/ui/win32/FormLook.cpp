@@ -21,7 +21,7 @@ void RegisterFormClass(const wchar_t* className, WNDPROC proc, bool withIcon)
         wc.hIcon = LoadFormIcon(32);
         wc.hIconSm = LoadFormIcon(16);
     }
-    wc.hCursor = ::LoadCursorW(nullptr, MAKEINTRESOURCEW(32512)); // IDC_ARROW
+    wc.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
     wc.lpszClassName = className;
     ::RegisterClassExW(&wc);
 }
@@ -49,9 +49,9 @@ void PaintFormTitle(HDC dc, HFONT font, const std::wstring& caption)
 void DragForm(HWND window)
 {
     ::ReleaseCapture();
-    // SC_MOVE with 7 in the low bits: the move the system starts for a drag
-    // by the caption, following the mouse at once.
-    ::SendMessageW(window, WM_SYSCOMMAND, 0xF017, 0);
+    // SC_MOVE with 7 in the low bits (no SDK name): the move the system
+    // starts for a drag by the caption, following the mouse at once.
+    ::SendMessageW(window, WM_SYSCOMMAND, SC_MOVE | 7, 0);
 }
 
 std::optional<LRESULT> HandleFormMessage(HWND window, TSkinBtnRouter& router, HFONT font, const wchar_t* caption,

@@ -56,7 +56,7 @@ TSkinBtn::~TSkinBtn() = default;
 
 void TSkinBtn::LoadSkin(const std::wstring& name, HMODULE module)
 {
-    const HRSRC info = ::FindResourceW(module, name.c_str(), MAKEINTRESOURCEW(10)); // RT_RCDATA
+    const HRSRC info = ::FindResourceW(module, name.c_str(), RT_RCDATA);
     const HGLOBAL res = info ? ::LoadResource(module, info) : nullptr;
     const void* bytes = res ? ::LockResource(res) : nullptr;
     if (!bytes)
@@ -170,6 +170,15 @@ void TSkinBtn::MouseUp(UINT button, POINT at)
         OnClick();
 }
 
+void TSkinBtn::CaptureLost()
+{
+    Pressed_ = false;
+    if (Enabled_ && State_ == stPressed) {
+        State_ = stNormal;
+        Repaint();
+    }
+}
+
 bool TSkinBtn::Contains(POINT at) const
 {
     const RECT r = BoundsRect();
@@ -241,7 +250,12 @@ bool TSkinBtnRouter::HandleMouse(UINT message, WPARAM, LPARAM lParam)
         }
         return false;
     case WM_CAPTURECHANGED:
-        Captured_ = nullptr;
+        // Our own release clears Captured_ first; anything else ends the press.
+        if (TSkinBtn* b = Captured_) {
+            Captured_ = nullptr;
+            b->CaptureLost();
+            SetHot(nullptr);
+        }
         return false;
     default:
         return false;

@@ -66,6 +66,9 @@ public:
     void MouseLeave();
     void MouseDown(UINT button, POINT at);
     void MouseUp(UINT button, POINT at);
+    // The press ended without a release (another window took the mouse):
+    // no click, and the pressed frame goes.
+    void CaptureLost();
     bool Contains(POINT at) const;
 
     std::function<void()> OnClick;
