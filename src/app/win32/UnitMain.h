@@ -6,6 +6,7 @@
 #include <windows.h>
 #include <shellapi.h>
 
+#include <chrono>
 #include <functional>
 #include <memory>
 
@@ -32,6 +33,9 @@ struct TMainFormOptions {
     std::function<bool(DWORD, NOTIFYICONDATAW*)> NotifyIcon = [](DWORD m, NOTIFYICONDATAW* d) {
         return ::Shell_NotifyIconW(m, d) != FALSE;
     };
+    // While the shell refuses the tray icon (not ready yet at logon), the
+    // add is tried again this often for the first minute.
+    std::chrono::milliseconds TrayRetryInterval {2000};
     // Ends the program's message loop.
     std::function<void()> Terminate = [] { ::PostQuitMessage(0); };
 
@@ -51,7 +55,6 @@ public:
     // Where the portal view lives: (0, 27), 895 x 550.
     HWND PortalArea() const { return EmbeddedWB1 ? EmbeddedWB1->Window() : nullptr; }
     bool ShowMainWindowAtStart() const { return ShowMainWindowAtStart_; }
-    bool TrayIconVisible() const { return TrayVisible_; }
 
     // The first showing of the run (the message loop's start, or the first
     // ShowFromTray of a tray-only run); fires FormShow once.
@@ -88,7 +91,11 @@ private:
     void FormCreate();
     void FormDestroy();
     void FormShow();
+    // From here on the window's messages reach nothing but painting: stopping
+    // the worker serves them, and the window is being torn down.
+    void BeginClosing();
     void SetTrayIcon(bool visible);
+    void AddTrayIcon();
     bool NotifyTray(DWORD message);
     void TrayMenu();
 
@@ -108,7 +115,10 @@ private:
     UINT TaskbarCreated_ = 0;
     bool ShowMainWindowAtStart_ = true;
     bool Shown_ = false;
-    bool TrayVisible_ = false;
+    bool Closing_ = false;
+    bool TrayVisible_ = false; // the run mode wants the icon
+    bool TrayAdded_ = false;   // and the shell took it
+    DWORD TrayRetryStart_ = 0;
 };
 
 } // namespace app

@@ -4,8 +4,10 @@
 
 #include <array>
 #include <atomic>
+#include <functional>
 #include <mutex>
 #include <thread>
+#include <utility>
 
 #include "UiTestSupport.h"
 #include "app/win32/UnitMain.h"
@@ -52,8 +54,11 @@ protected:
         options.NotifyIcon = [this](DWORD message, NOTIFYICONDATAW* data) {
             tray.push_back(message);
             tip = data->szTip;
-            return true;
+            return trayAnswers.load();
         };
+        options.TrayRetryInterval = std::chrono::milliseconds(20);
+        if (slowScreen)
+            options.WorkEnv.screen = slowScreen;
         options.Terminate = [this] { ++terminations; };
         form = std::make_unique<TBrisvaneMainForm>(std::move(options));
         form->OnFormShow = [this] { ++formShows; };
@@ -63,12 +68,36 @@ protected:
     void TrayClick() { ::SendMessageW(form->Handle(), TBrisvaneMainForm::kTrayMessage, 1, WM_LBUTTONUP); }
     bool Visible() const { return ::IsWindowVisible(form->Handle()) != FALSE; }
 
+    // Makes the worker's next pass rotate to a.jpg, and that pass slow: it
+    // waits in the screen query until `until` answers true (10 s at most).
+    std::string SlowPassAhead(std::function<bool()> until)
+    {
+        const std::string picture =
+            dir.Write("cfg\\WallPaper\\a.jpg", testing_support::MakeFlatJpeg(64, 48, {200, 40, 40}));
+        slowScreen = [this, until = std::move(until)] {
+            inPass = true;
+            for (int i = 0; i < 1000 && !until(); ++i)
+                ::Sleep(10);
+            return platform::ScreenSize {};
+        };
+        return picture;
+    }
+    void MakeRotationDue()
+    {
+        AppConfig->LoadWallPaperList();
+        AppConfig->SetChangeTime(1);
+        AppConfig->SetLastChangeTime(0);
+    }
+
     testing_support::TempDir dir;
     platform::TcpListener service;
     std::unique_ptr<TBrisvaneMainForm> form;
     std::unique_ptr<ui::TFormCfg> cfg;
     std::atomic<int> applied {0};
     std::vector<DWORD> tray;
+    std::atomic<bool> trayAnswers {true};
+    std::function<platform::ScreenSize()> slowScreen;
+    std::atomic<bool> inPass {false};
     std::wstring tip;
     int terminations = 0;
     int formShows = 0;
@@ -198,4 +227,72 @@ TEST_F(MainFormTest, TheSettingsItemDoesNothingWhileTheDialogIsOpen)
     EXPECT_TRUE(checked) << "the second request showed the dialog again";
     EXPECT_FALSE(cfg->Visible());
     EXPECT_TRUE(::IsWindowEnabled(f.Handle()));
+}
+
+// Stopping the worker waits for its pass while the window's messages are
+// served: a second start's hand-over or a tray click then must not reach a
+// window that is being torn down.
+TEST_F(MainFormTest, AHandOverDuringShutdownIsRefused)
+{
+    std::atomic<bool> released {false};
+    SlowPassAhead([&] { return released.load(); });
+    TBrisvaneMainForm& f = Make(false, true); // tray-only: never shown yet
+    MakeRotationDue();
+    ASSERT_TRUE(platform::MainThreadWait([this] { return inPass.load(); }, 10000));
+    const HWND window = f.Handle();
+    std::atomic<bool> closing {false};
+    bool shownMeanwhile = false;
+    std::thread secondStart([&] {
+        while (!closing)
+            ::Sleep(1);
+        for (const auto& [message, lParam] : {std::pair {app::WM_SHOWCLIENT, LPARAM {0}},
+                                              std::pair {TBrisvaneMainForm::kTrayMessage, LPARAM {WM_LBUTTONUP}}}) {
+            DWORD_PTR answer = 0;
+            ::SendMessageTimeoutW(window, message, 0, lParam, SMTO_NORMAL, 5000, &answer);
+            shownMeanwhile = shownMeanwhile || ::IsWindowVisible(window);
+        }
+        released = true;
+    });
+    closing = true;
+    form.reset();
+    secondStart.join();
+    EXPECT_FALSE(shownMeanwhile);
+    EXPECT_EQ(formShows, 0);
+}
+
+TEST_F(MainFormTest, LogOffLetsThePassWriteItsSettingsFirst)
+{
+    std::atomic<bool> endSession {false};
+    const std::string picture = SlowPassAhead([&] { return endSession.load(); });
+    TBrisvaneMainForm& f = Make();
+    MakeRotationDue();
+    ASSERT_TRUE(platform::MainThreadWait([this] { return inPass.load(); }, 10000));
+    EXPECT_TRUE(::SendMessageW(f.Handle(), WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF));
+    endSession = true;
+    ::SendMessageW(f.Handle(), WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF);
+    // The session may end the process from here on.
+    TAppConfig reread(TRunModeInputs {});
+    reread.LoadFromDir(AppConfig->ConfigDir());
+    EXPECT_EQ(reread.WallPaper(), picture);
+    EXPECT_EQ(terminations, 1);
+}
+
+TEST_F(MainFormTest, WithoutATrayIconTheButtonsMinimiseUntilARetryAddsIt)
+{
+    trayAnswers = false; // the shell is not ready yet
+    TBrisvaneMainForm& f = Make();
+    f.Show();
+    ui_test::ClickAt(f.Handle(), 878, 13); // close
+    EXPECT_TRUE(::IsIconic(f.Handle())) << "hidden with nothing to bring it back";
+    ::ShowWindow(f.Handle(), SW_RESTORE);
+
+    const std::size_t refused = tray.size();
+    trayAnswers = true;
+    ASSERT_TRUE(platform::MainThreadWait([&] { return tray.size() > refused; }, 10000));
+    const std::size_t calls = tray.size();
+    ui_test::ClickAt(f.Handle(), 858, 13); // minimise
+    EXPECT_FALSE(Visible());
+    EXPECT_FALSE(::IsIconic(f.Handle()));
+    platform::MainThreadWait([] { return false; }, 200);
+    EXPECT_EQ(tray.size(), calls) << "no more adds once the icon is there";
 }
