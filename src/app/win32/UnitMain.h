@@ -24,6 +24,9 @@ namespace app {
 // Sent by a second start to show the running client.
 inline constexpr UINT WM_SHOWCLIENT = 18621;
 inline constexpr const wchar_t* kMainFormClass = L"TBrisvaneMainForm";
+// One interactive client per logon session: no namespace prefix, so the name
+// is local to the session.
+inline constexpr const wchar_t* kInstanceMutex = L"BrisvaneClientMutex_77A58861-3B03-48B5-8D88-C58E81FE7A01";
 
 struct TMainFormOptions {
     bool OneShotRun = false;
