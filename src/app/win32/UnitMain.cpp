@@ -64,8 +64,8 @@ TBrisvaneMainForm::TBrisvaneMainForm(TMainFormOptions options)
     BtnMini.OnClick = [this] { BtnMiniClick(); };
     BtnClose.OnClick = [this] { BtnCloseClick(); };
     PopupMenu1.reset(::CreatePopupMenu());
-    ::AppendMenuW(PopupMenu1.get(), MF_STRING, idPopMenu1, L"设置");
-    ::AppendMenuW(PopupMenu1.get(), MF_STRING, idPopMenu2, L"退出");
+    ::AppendMenuW(PopupMenu1.get(), MF_STRING, idPopMenu1, ui::LoadText(IDS_SETTINGS, Options_.Language).c_str());
+    ::AppendMenuW(PopupMenu1.get(), MF_STRING, idPopMenu2, ui::LoadText(IDS_EXIT, Options_.Language).c_str());
     SmallIcon_.reset(ui::LoadFormIcon(16));
     TaskbarCreated_ = ::RegisterWindowMessageW(L"TaskbarCreated");
     try {

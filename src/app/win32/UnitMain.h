@@ -14,6 +14,7 @@
 #include "engine/uWorkThread.h"
 #include "ui/win32/FormLook.h"
 #include "ui/win32/SkinBtn.h"
+#include "ui/win32/Texts.h"
 
 namespace ui {
 class TFormCfg;
@@ -39,6 +40,8 @@ struct TMainFormOptions {
     // While the shell refuses the tray icon (not ready yet at logon), the
     // add is tried again this often for the first minute.
     std::chrono::milliseconds TrayRetryInterval {2000};
+    // The string table of the window's texts.
+    LANGID Language = ui::UserTextLanguage();
     // Ends the program's message loop.
     std::function<void()> Terminate = [] { ::PostQuitMessage(0); };
 

@@ -32,6 +32,17 @@ HFONT CreateFormFont()
                          CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, L"Tahoma");
 }
 
+int TextWidth(HWND window, const std::wstring& text)
+{
+    const HDC dc = ::GetDC(window);
+    const HGDIOBJ old = ::SelectObject(dc, reinterpret_cast<HGDIOBJ>(::SendMessageW(window, WM_GETFONT, 0, 0)));
+    SIZE size {};
+    ::GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size);
+    ::SelectObject(dc, old);
+    ::ReleaseDC(window, dc);
+    return size.cx;
+}
+
 void PaintFormTitle(HDC dc, HFONT font, const std::wstring& caption)
 {
     if (const HICON icon = LoadFormIcon(16)) {
