@@ -63,6 +63,10 @@ TBrisvaneMainForm::TBrisvaneMainForm(TMainFormOptions options)
     BtnCfg.OnClick = [this] { BtnCfgClick(); };
     BtnMini.OnClick = [this] { BtnMiniClick(); };
     BtnClose.OnClick = [this] { BtnCloseClick(); };
+    BtnCfg.AccessibleName = ui::LoadText(IDS_SETTINGS, Options_.Language);
+    BtnMini.AccessibleName = ui::LoadText(IDS_MINIMISE, Options_.Language);
+    BtnClose.AccessibleName = ui::LoadText(IDS_CLOSE, Options_.Language);
+    Router_.PressAction = ui::LoadText(IDS_PRESS, Options_.Language);
     PopupMenu1.reset(::CreatePopupMenu());
     ::AppendMenuW(PopupMenu1.get(), MF_STRING, idPopMenu1, ui::LoadText(IDS_SETTINGS, Options_.Language).c_str());
     ::AppendMenuW(PopupMenu1.get(), MF_STRING, idPopMenu2, ui::LoadText(IDS_EXIT, Options_.Language).c_str());

@@ -77,6 +77,8 @@ std::optional<LRESULT> HandleFormMessage(HWND window, TSkinBtnRouter& router, HF
         }
         return std::nullopt;
     }
+    if (const auto answer = router.HandleAccessibility(message, wParam, lParam))
+        return answer;
     switch (message) {
     case WM_MOUSELEAVE:
     case WM_CAPTURECHANGED:

@@ -143,6 +143,8 @@ void TFormCfg::FormCreate()
     ::SetClassLongW(Handle_, GCL_STYLE, style | CS_DROPSHADOW);
     BtnClose.LoadSkin(L"btn_close");
     BtnClose.OnClick = [this] { BtnCloseClick(); };
+    BtnClose.AccessibleName = LoadText(IDS_CLOSE, Language_);
+    Router_.PressAction = LoadText(IDS_PRESS, Language_);
     ::SendMessageW(CheckBox1, BM_SETCHECK, AppConfig->AutoRun() ? BST_CHECKED : BST_UNCHECKED, 0);
     ::SendMessageW(CheckBox2, BM_SETCHECK, AppConfig->AutoUpdate() ? BST_CHECKED : BST_UNCHECKED, 0);
     ::SetWindowTextW(Edit1, Wide(AppConfig->WallPaperDir()).c_str());

@@ -2,6 +2,8 @@
 // listener and "applies" wallpapers into a list, and the tray calls recorded.
 #include <gtest/gtest.h>
 
+#include <oleacc.h>
+
 #include <array>
 #include <atomic>
 #include <functional>
@@ -14,8 +16,10 @@
 #include "config/uAppConfig.h"
 #include "platform/Dispatcher.h"
 #include "platform/TcpSocket.h"
+#include "platform/win32/Handles.h"
 #include "support/PictureMaker.h"
 #include "support/TempDir.h"
+#include "ui/win32/Texts.h"
 #include "ui/win32/UnitCfg.h"
 
 using app::TBrisvaneMainForm;
@@ -41,9 +45,10 @@ protected:
         AppConfig.reset();
     }
 
-    TBrisvaneMainForm& Make(bool oneShot = false, bool trayOnly = false)
+    TBrisvaneMainForm& Make(bool oneShot = false, bool trayOnly = false, LANGID language = ui::kChineseTexts)
     {
         app::TMainFormOptions options;
+        options.Language = language;
         options.OneShotRun = oneShot;
         options.TrayOnlyRun = trayOnly;
         options.WorkEnv.statusPort = service.Port();
@@ -295,4 +300,41 @@ TEST_F(MainFormTest, WithoutATrayIconTheButtonsMinimiseUntilARetryAddsIt)
     EXPECT_FALSE(::IsIconic(f.Handle()));
     platform::MainThreadWait([] { return false; }, 200);
     EXPECT_EQ(tray.size(), calls) << "no more adds once the icon is there";
+}
+
+// A screen reader finds the title buttons where they are drawn, as named
+// push buttons in the user's language, and can press them.
+TEST_F(MainFormTest, TheTitleButtonsAreNamedPushButtonsForAssistiveTechnology)
+{
+    using Names = std::array<std::wstring, 3>;
+    for (const auto& [language, names] : {std::pair {ui::kChineseTexts, Names {L"设置", L"最小化", L"关闭"}},
+                                          std::pair {ui::kEnglishTexts, Names {L"Settings", L"Minimise", L"Close"}}}) {
+        SCOPED_TRACE(language);
+        form.reset();
+        TBrisvaneMainForm& f = Make(false, false, language);
+        f.Show();
+        const ui::TSkinBtn* buttons[] = {&f.BtnCfg, &f.BtnMini, &f.BtnClose};
+        for (int i = 0; i < 3; ++i) {
+            const RECT r = buttons[i]->BoundsRect();
+            POINT middle {(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+            ::ClientToScreen(f.Handle(), &middle);
+            platform::win::ComPtr<IAccessible> found;
+            VARIANT child;
+            ::VariantInit(&child);
+            ASSERT_EQ(::AccessibleObjectFromPoint(middle, found.put(), &child), S_OK);
+            VARIANT role;
+            ::VariantInit(&role);
+            ASSERT_EQ(found->get_accRole(child, &role), S_OK);
+            EXPECT_EQ(V_VT(&role), VT_I4);
+            EXPECT_EQ(V_I4(&role), ROLE_SYSTEM_PUSHBUTTON) << i;
+            BSTR name = nullptr;
+            ASSERT_EQ(found->get_accName(child, &name), S_OK);
+            EXPECT_EQ(std::wstring(name ? name : L""), names[i]);
+            ::SysFreeString(name);
+            if (i == 2) { // pressed as the screen reader would: the window hides to the tray
+                EXPECT_EQ(found->accDoDefaultAction(child), S_OK);
+                EXPECT_TRUE(platform::MainThreadWait([this] { return !Visible(); }, 5000));
+            }
+        }
+    }
 }
