@@ -151,7 +151,7 @@ TEST_F(SettingsDialog, ShowsItsTextsAtTheirPlaces)
         const char* text;
         int x, y;
     } expected[] = {
-        {f.Label1, "壁纸下载位置", 32, 136},  {f.Label2, "自动Pictavo: ", 193, 65},
+        {f.Label1, "壁纸下载位置", 32, 136},  {f.Label2, "自动更换: ", 193, 65},
         {f.CheckBox1, "开机自动运行Pictavo", 32, 64}, {f.CheckBox2, "自动升级到最新版本", 32, 96},
         {f.Edit1, "/srv/walls/", 32, 168},   {f.Button1, "浏览...", 344, 166},
         {f.Button2, "取消", 344, 216},        {f.Button3, "确认", 263, 216},
