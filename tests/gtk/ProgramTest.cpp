@@ -19,6 +19,7 @@
 #include "support/StatusReceiver.h"
 #include "support/TempDir.h"
 #include "support/TestHttpServer.h"
+#include "ui/gtk/GtkPtr.h"
 
 using namespace gui_test;
 using testing_support::ChildProcess;
@@ -267,27 +268,38 @@ TEST_F(Program, OneShotRunsBesideAResidentClientAndAfterTheFirstEndsTheNextStart
     Close(again, *next);
 }
 
-TEST_F(Program, TrayOnlyRunShowsNoWindowUntilASecondStart)
+// A fresh installation starts with the system (the setting's default), so
+// the first start already makes the entry; a login then starts the client
+// in the tray, and a later start shows its window.
+TEST_F(Program, FirstStartWritesTheAutostartEntryWhichStartsInTheTray)
 {
-    const std::string ready = dir_.path() + "held", release = dir_.path() + "release";
-    ChildProcess holder({HelperPath("MarkerHolder"), ready, release});
-    ASSERT_TRUE(testing_support::WaitForFile(ready));
-    const std::string client = dir_.path() + "pictavo", service = dir_.path() + "BrisvaneService";
-    testing_support::CopyProgram(HelperPath("pictavo"), client);
-    testing_support::CopyProgram(HelperPath("FakeService"), service);
+    const std::string entry = dir_.path() + "xdg/autostart/pictavo.desktop";
+    auto first = Start();
+    const TopLevel w = Shown();
+    ASSERT_TRUE(testing_support::WaitForFile(entry, 5000)) << "no entry although the box is ticked";
+    Close(w, *first);
 
-    ChildProcess trayOnly({service, client});
+    // Started as a session starts it at login.
+    GKeyFile* raw = g_key_file_new();
+    const std::unique_ptr<GKeyFile, decltype(&g_key_file_free)> keys(raw, g_key_file_free);
+    ASSERT_TRUE(g_key_file_load_from_file(raw, entry.c_str(), G_KEY_FILE_NONE, nullptr));
+    const ui::gtk::GCharPtr exec(g_key_file_get_string(raw, "Desktop Entry", "Exec", nullptr));
+    ASSERT_TRUE(exec);
+    gchar** argv = nullptr;
+    ASSERT_TRUE(g_shell_parse_argv(exec.get(), nullptr, &argv, nullptr)) << exec.get();
+    std::vector<std::string> args(argv, argv + g_strv_length(argv));
+    g_strfreev(argv);
+    const ui::gtk::GCharPtr program(g_find_program_in_path(args[0].c_str()));
+    ASSERT_TRUE(program) << exec.get();
+    args[0] = program.get();
+    ChildProcess login(args);
     Pump(2000);
     EXPECT_TRUE(WaitForViewable(kMain, 0, 100));
-    EXPECT_EQ(trayOnly.Wait(10), -1);
+    EXPECT_EQ(login.Wait(10), -1);
 
     auto second = Start();
     EXPECT_EQ(second->Wait(20000), 0);
-    const TopLevel w = Shown();
-    RequestClose(w.id);
-    EXPECT_EQ(trayOnly.Wait(20000), 0);
-    dir_.Write("release", "");
-    EXPECT_EQ(holder.Wait(), 0);
+    Close(Shown(), login);
 }
 
 TEST_F(Program, AClickOnAPortalPictureMakesItTheWallpaper)

@@ -313,7 +313,7 @@ TEST_F(SettingsDialog, AutostartEntryAppearsAndDisappearsWithStartWithTheSystem)
     gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(f.CheckBox1), TRUE);
     gtk_button_clicked(GTK_BUTTON(f.Button3));
     const std::string text = ReadFileBytes(entry);
-    EXPECT_NE(text.find("\nExec=\"/opt/pictavo/bin/pictavo\"\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("\nExec=env PICTAVO_TRAY_ONLY=1 \"/opt/pictavo/bin/pictavo\"\n"), std::string::npos) << text;
     EXPECT_TRUE(AppConfig->AutoRun());
 
     f.ShowModal();
@@ -327,9 +327,21 @@ TEST(AutostartEntry, QuotesTheProgramPathAndRefusesLineBreaks)
 {
     const auto entry = ui::gtk::AutostartEntry("/opt/my apps/a\"b$c\\d%e/pictavo");
     ASSERT_TRUE(entry);
-    EXPECT_NE(entry->find("\nExec=\"/opt/my apps/a\\\\\"b\\\\$c\\\\\\\\d%%e/pictavo\"\n"), std::string::npos)
+    EXPECT_NE(entry->find(" \"/opt/my apps/a\\\\\"b\\\\$c\\\\\\\\d%%e/pictavo\"\n"), std::string::npos)
         << *entry;
     EXPECT_FALSE(ui::gtk::AutostartEntry("/opt/evil\nExec=/bin/sh"));
+}
+
+// The installed program when this process runs it, also after an upgrade
+// replaced its file; a build elsewhere names itself.
+TEST(AutostartEntry, NamesTheInstalledProgramWhenThatIsTheOneRunning)
+{
+    testing_support::TempDir dir;
+    const std::string installed = dir.Write("usr/bin/pictavo", "new"), build = dir.Write("build/pictavo", "");
+    EXPECT_EQ(ui::gtk::AutostartProgramPath(installed, installed), installed);
+    EXPECT_EQ(ui::gtk::AutostartProgramPath(build, installed), build);
+    EXPECT_EQ(ui::gtk::AutostartProgramPath(dir.path() + "gone/pictavo", installed), installed);
+    EXPECT_EQ(ui::gtk::AutostartProgramPath(build, dir.path() + "usr/bin/none"), build);
 }
 
 TEST_F(SettingsDialog, EnglishOutsideAChineseLocale)

@@ -48,7 +48,7 @@ GtkWidget* Place(GtkFixed* fixed, GtkWidget* w, int x, int y, int width, int hei
 } // namespace
 
 TFormCfg::TFormCfg(GtkWindow* owner, std::function<void()> sendStatus)
-    : AutostartProgram(platform::OwnExecutablePath()), SendStatus_(std::move(sendStatus)),
+    : AutostartProgram(AutostartProgramPath()), SendStatus_(std::move(sendStatus)),
       Window_(gtk_window_new(GTK_WINDOW_TOPLEVEL))
 {
     InstallStyle();
