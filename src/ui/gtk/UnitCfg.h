@@ -53,10 +53,13 @@ public:
 private:
     void FormCreate();
     void Close();
+    // Places the controls for their texts in the current language and font.
+    void LayOut();
     void ShowError(const std::string& text);
 
     std::function<void()> SendStatus_;
     TopLevelPtr Window_;
+    GtkFixed* Fixed_ = nullptr;
     TopLevelPtr ErrorBox_;
 };
 
