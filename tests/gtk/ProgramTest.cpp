@@ -5,6 +5,7 @@
 
 #include <gio/gio.h>
 #include <gtk/gtk.h>
+#include <sys/stat.h>
 
 #include <cstdlib>
 #include <iostream>
@@ -52,6 +53,10 @@ protected:
 
     void TearDown() override
     {
+        if (!savedPath_.empty()) {
+            setenv("PATH", savedPath_.c_str(), 1);
+            unsetenv("XDG_CURRENT_DESKTOP");
+        }
         if (watcher_)
             g_bus_unown_name(watcher_);
         // Nothing may stay behind for the next test to meet.
@@ -106,8 +111,27 @@ protected:
         EXPECT_EQ(process.Wait(20000), 0);
     }
 
+    // A desktop whose wallpaper command waits until the test lets it go, and
+    // a wallpaper change that is due at start, so the worker's first pass
+    // stays inside the command. Answers the file the command creates on entry.
+    std::string SlowDesktop()
+    {
+        const std::string bin = dir_.path() + "bin/";
+        dir_.Write("bin/swaymsg", "#!/bin/sh\ntouch '" + dir_.path() + "entered'\ni=0\n"
+                                  "while [ ! -e '" + dir_.path() + "release' ] && [ $i -lt 400 ]; do\n"
+                                  "  sleep 0.05; i=$((i + 1))\ndone\n");
+        chmod((bin + "swaymsg").c_str(), 0755);
+        savedPath_ = std::getenv("PATH");
+        setenv("PATH", (bin + ":" + savedPath_).c_str(), 1);
+        setenv("XDG_CURRENT_DESKTOP", "sway", 1);
+        dir_.Write("xdg/Brisvane/Config.ini", "[Config]\nChangeTime=1\nLastChangeTime=1\n");
+        dir_.Write("xdg/Brisvane/WallPaper/a.jpg", testing_support::MakeFlatJpeg(64, 48, {0, 90, 160}));
+        return dir_.path() + "entered";
+    }
+
     testing_support::TempDir dir_;
     guint watcher_ = 0;
+    std::string savedPath_;
 };
 
 } // namespace
@@ -300,6 +324,27 @@ TEST_F(Program, FirstStartWritesTheAutostartEntryWhichStartsInTheTray)
     auto second = Start();
     EXPECT_EQ(second->Wait(20000), 0);
     Close(Shown(), login);
+}
+
+// Shutting down waits for the worker's pass; meanwhile no window may stay on
+// screen to be clicked (the settings button would reach a dialog already gone).
+TEST_F(Program, ClosingHidesEveryWindowBeforeItWaitsForTheWorker)
+{
+    const std::string entered = SlowDesktop();
+    auto client = Start();
+    const TopLevel w = Shown();
+    ASSERT_TRUE(testing_support::WaitForFile(entered));
+
+    RequestClose(w.id);
+    Click(w.x + 838, w.y + 13);
+    // Hidden, not merely gone with the process at the end of the wait.
+    EXPECT_TRUE(PumpUntil([] {
+        const std::vector<TopLevel> found = FindWindows(kMain);
+        return found.size() == 1 && !found.front().viewable;
+    }, 10000)) << "the window stayed on screen while the program waited";
+    EXPECT_TRUE(WaitForViewable("设置", 0));
+    dir_.Write("release", "");
+    EXPECT_EQ(client->Wait(20000), 0);
 }
 
 TEST_F(Program, AClickOnAPortalPictureMakesItTheWallpaper)

@@ -100,14 +100,26 @@ TBrisvaneMainForm::TBrisvaneMainForm(GtkApplication* app)
 
 TBrisvaneMainForm::~TBrisvaneMainForm()
 {
+    Shutdown();
+    StopWorker();
+    FWorkThread.reset();
+}
+
+void TBrisvaneMainForm::Shutdown()
+{
+    Closing_ = true;
+    gtk_widget_hide(Window_.get());
+    TrayIcon1.reset();
+}
+
+void TBrisvaneMainForm::StopWorker()
+{
     // The page can no longer ask for downloads once the worker stops.
     EmbeddedWB1.reset();
-    TrayIcon1.reset();
     // FormDestroy. A worker still inside a pass past the stop limit uses
     // AppConfig: end the process here rather than free what it uses.
     if (!FWorkThread->SetActive(false))
         std::_Exit(0);
-    FWorkThread.reset();
 }
 
 void TBrisvaneMainForm::Start()
@@ -122,6 +134,8 @@ void TBrisvaneMainForm::Start()
 
 void TBrisvaneMainForm::ShowFromTray()
 {
+    if (Closing_)
+        return;
     ShowMainWindowAtStart_ = true;
     gtk_widget_show(Window_.get());
     gtk_window_present(Window());
@@ -140,6 +154,8 @@ void TBrisvaneMainForm::FormShow()
 
 void TBrisvaneMainForm::HideToTray()
 {
+    if (Closing_)
+        return;
     const bool trayShown = TrayIcon1 && TrayIcon1->Visible() && TrayIcon1->NotificationAreaPresent();
     if (DecideHideToTray(trayShown) == HideToTrayAction::Hide)
         gtk_widget_hide(Window_.get());
@@ -165,7 +181,7 @@ void TBrisvaneMainForm::TrayIcon1Click()
 
 void TBrisvaneMainForm::Action_CfgExecute()
 {
-    if (FormCfg_ && !FormCfg_->Visible())
+    if (!Closing_ && FormCfg_ && !FormCfg_->Visible())
         FormCfg_->ShowModal();
 }
 

@@ -23,7 +23,7 @@ public:
     // Creates the window hidden, the worker (started) and, outside one-shot
     // runs, the tray icon.
     explicit TBrisvaneMainForm(GtkApplication* app);
-    // Stops the worker (its download first), then the window goes.
+    // Shutdown and StopWorker if the owner has not, then the window goes.
     ~TBrisvaneMainForm();
     TBrisvaneMainForm(const TBrisvaneMainForm&) = delete;
     TBrisvaneMainForm& operator=(const TBrisvaneMainForm&) = delete;
@@ -40,6 +40,13 @@ public:
     void Action_CfgExecute();
     // Ends the program: every close request arrives here.
     void Action_CloseExecute();
+
+    // The program is ending: the window and the tray icon go out of sight
+    // and nothing brings them back.
+    void Shutdown();
+    // Stops the worker (its download first), serving the main loop while it
+    // waits; ends the process if the worker does not stop in time.
+    void StopWorker();
 
     ui::gtk::TSkinBtn BtnCfg;
     ui::gtk::TSkinBtn BtnMini;
@@ -59,6 +66,7 @@ private:
     bool ShowMainWindowAtStart_ = true;
     bool Shown_ = false;     // FormShow has run
     bool Minimised_ = false;
+    bool Closing_ = false;
 };
 
 } // namespace app::gtk

@@ -82,7 +82,16 @@ int main()
         g_source_remove(sigint);
         g_source_remove(sigterm);
 
-        // The dialog goes first, then the main window, which stops the worker.
+        // Stopping the worker waits for its pass and serves the main loop
+        // meanwhile: nothing may be left on screen to click, and the main
+        // window must no longer reach the dialog, which goes first.
+        if (forms.main) {
+            forms.main->Shutdown();
+            if (forms.cfg)
+                forms.cfg->Close();
+            forms.main->SetFormCfg(nullptr);
+            forms.main->StopWorker();
+        }
         forms.cfg.reset();
         forms.main.reset();
     }
