@@ -3,7 +3,6 @@
 #include <cstdlib>
 
 #include "app/Endpoints.h"
-#include "app/TrayClick.h"
 #include "app/TrayHost.h"
 #include "app/gtk/LoadingScheme.h"
 #include "config/uAppConfig.h"
@@ -48,7 +47,6 @@ TBrisvaneMainForm::TBrisvaneMainForm(GtkApplication* app)
     // Only the title strip and the bottom strip reach the window itself: the
     // buttons and the portal area take their own presses.
     g_signal_connect(Window_.get(), "button-press-event", G_CALLBACK(ui::gtk::MoveOnLeftPress), nullptr);
-    g_signal_connect(Window_.get(), "window-state-event", G_CALLBACK(WindowState), this);
     // A close request from outside (window manager, another program) ends the program.
     g_signal_connect(Window_.get(), "delete-event", G_CALLBACK(+[](GtkWidget*, GdkEvent*, gpointer self) {
                          static_cast<TBrisvaneMainForm*>(self)->Action_CloseExecute();
@@ -88,8 +86,9 @@ TBrisvaneMainForm::TBrisvaneMainForm(GtkApplication* app)
         ShowMainWindowAtStart_ = false;
         return;
     }
+    // The indicator has no click of its own: its "Show" shows, never hides.
     TrayIcon1 = std::make_unique<TTrayIcon>(kCaption, TTrayIcon::Handlers {
-                                                          [this] { TrayIcon1Click(); },
+                                                          [this] { ShowFromTray(); },
                                                           [this] { Action_CfgExecute(); },
                                                           [this] { Action_CloseExecute(); },
                                                       });
@@ -138,6 +137,10 @@ void TBrisvaneMainForm::ShowFromTray()
         return;
     ShowMainWindowAtStart_ = true;
     gtk_widget_show(Window_.get());
+    // Minimised by this program (no tray to hide to) or by the window
+    // manager, which on Wayland never says so: restoring costs nothing when
+    // the window is not minimised.
+    gtk_window_deiconify(Window());
     gtk_window_present(Window());
     if (!Shown_) {
         Shown_ = true;
@@ -163,22 +166,6 @@ void TBrisvaneMainForm::HideToTray()
         gtk_window_iconify(Window());
 }
 
-void TBrisvaneMainForm::TrayIcon1Click()
-{
-    switch (DecideTrayClick(Minimised_, gtk_widget_get_visible(Window_.get()))) {
-    case TrayClickAction::Restore:
-        gtk_window_deiconify(Window());
-        gtk_window_present(Window());
-        break;
-    case TrayClickAction::Hide:
-        HideToTray();
-        break;
-    case TrayClickAction::Show:
-        ShowFromTray();
-        break;
-    }
-}
-
 void TBrisvaneMainForm::Action_CfgExecute()
 {
     if (!Closing_ && FormCfg_ && !FormCfg_->Visible())
@@ -188,12 +175,6 @@ void TBrisvaneMainForm::Action_CfgExecute()
 void TBrisvaneMainForm::Action_CloseExecute()
 {
     g_application_quit(G_APPLICATION(App_));
-}
-
-gboolean TBrisvaneMainForm::WindowState(GtkWidget*, GdkEventWindowState* e, gpointer self)
-{
-    static_cast<TBrisvaneMainForm*>(self)->Minimised_ = (e->new_window_state & GDK_WINDOW_STATE_ICONIFIED) != 0;
-    return FALSE;
 }
 
 } // namespace app::gtk

@@ -34,9 +34,9 @@ public:
 
     // The start of the main loop: an ordinary run shows the window now.
     void Start();
+    // Shows the window and brings it forward, whatever state it is in.
     void ShowFromTray();
     void HideToTray();
-    void TrayIcon1Click();
     void Action_CfgExecute();
     // Ends the program: every close request arrives here.
     void Action_CloseExecute();
@@ -55,7 +55,6 @@ public:
 private:
     // The window's first showing: the portal view loads then.
     void FormShow();
-    static gboolean WindowState(GtkWidget*, GdkEventWindowState* e, gpointer self);
 
     GtkApplication* App_;
     ui::gtk::TopLevelPtr Window_;
@@ -65,7 +64,6 @@ private:
     ui::gtk::TFormCfg* FormCfg_ = nullptr;
     bool ShowMainWindowAtStart_ = true;
     bool Shown_ = false;     // FormShow has run
-    bool Minimised_ = false;
     bool Closing_ = false;
 };
 
