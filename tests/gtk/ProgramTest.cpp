@@ -1,13 +1,16 @@
 // The real program on the test display: what a person sees of the main
 // window and the settings dialog (saved as screenshots), dragging, hiding to
 // the tray, and how starts meet: second starts, one-shot and tray-only runs.
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <atspi/atspi.h>
 #include <gio/gio.h>
 #include <gtk/gtk.h>
 #include <sys/stat.h>
 
 #include <cstdlib>
+#include <functional>
 #include <iostream>
 #include <memory>
 #include <string>
@@ -34,6 +37,35 @@ constexpr const char* kMain = "Pictavo";
 PixbufPtr Resource(const char* name)
 {
     return PixbufPtr(gdk_pixbuf_new_from_resource((std::string("/com/brisvane/Pictavo/") + name).c_str(), nullptr));
+}
+
+// The names of the push buttons a screen reader finds in the windows of the
+// program called `name`, read through AT-SPI (not inside web content).
+std::vector<std::string> AccessiblePushButtons(const std::string& name)
+{
+    using AccessiblePtr = platform::linuxdesk::GObjectPtr<AtspiAccessible>;
+    std::vector<std::string> found;
+    const std::function<void(AtspiAccessible*)> walk = [&](AtspiAccessible* node) {
+        const AtspiRole role = atspi_accessible_get_role(node, nullptr);
+        if (role == ATSPI_ROLE_PUSH_BUTTON) {
+            const ui::gtk::GCharPtr text(atspi_accessible_get_name(node, nullptr));
+            found.emplace_back(text ? text.get() : "");
+        }
+        if (role != ATSPI_ROLE_APPLICATION && role != ATSPI_ROLE_FRAME && role != ATSPI_ROLE_PANEL &&
+            role != ATSPI_ROLE_WINDOW && role != ATSPI_ROLE_DIALOG)
+            return;
+        for (gint i = 0, n = atspi_accessible_get_child_count(node, nullptr); i < n; ++i)
+            if (const AccessiblePtr child {atspi_accessible_get_child_at_index(node, i, nullptr)})
+                walk(child.get());
+    };
+    const AccessiblePtr desktop(atspi_get_desktop(0));
+    for (gint i = 0, n = atspi_accessible_get_child_count(desktop.get(), nullptr); i < n; ++i) {
+        const AccessiblePtr app(atspi_accessible_get_child_at_index(desktop.get(), i, nullptr));
+        const ui::gtk::GCharPtr appName(app ? atspi_accessible_get_name(app.get(), nullptr) : nullptr);
+        if (appName && name == appName.get())
+            walk(app.get());
+    }
+    return found;
 }
 
 class Program : public ::testing::Test {
@@ -345,6 +377,29 @@ TEST_F(Program, ClosingHidesEveryWindowBeforeItWaitsForTheWorker)
     EXPECT_TRUE(WaitForViewable("设置", 0));
     dir_.Write("release", "");
     EXPECT_EQ(client->Wait(20000), 0);
+}
+
+// A screen reader finds the title strip's buttons by role and by a name in
+// the user's language.
+TEST_F(Program, SkinButtonsAreNamedPushButtonsForAssistiveTechnology)
+{
+    ASSERT_EQ(atspi_init(), 0);
+    for (const bool chinese : {true, false}) {
+        UseLocale(chinese);
+        auto client = Start();
+        const TopLevel w = Shown();
+        const std::vector<std::string> expected =
+            chinese ? std::vector<std::string> {"设置", "最小化", "关闭"}
+                    : std::vector<std::string> {"Settings", "Minimise", "Close"};
+        std::vector<std::string> buttons;
+        EXPECT_TRUE(PumpUntil([&] {
+            buttons = AccessiblePushButtons("pictavo");
+            return buttons.size() >= expected.size();
+        }, 10000));
+        EXPECT_THAT(buttons, testing::IsSupersetOf(expected));
+        Close(w, *client);
+    }
+    UseLocale(true);
 }
 
 TEST_F(Program, AClickOnAPortalPictureMakesItTheWallpaper)

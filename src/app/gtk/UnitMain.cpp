@@ -1,5 +1,7 @@
 #include "app/gtk/UnitMain.h"
 
+#include <glib/gi18n.h>
+
 #include <cstdlib>
 
 #include "app/Endpoints.h"
@@ -60,6 +62,9 @@ TBrisvaneMainForm::TBrisvaneMainForm(GtkApplication* app)
     gtk_fixed_put(fixed, BtnCfg.Widget(), 828, 0);
     gtk_fixed_put(fixed, BtnMini.Widget(), 848, 0);
     gtk_fixed_put(fixed, BtnClose.Widget(), 868, 0);
+    BtnCfg.SetAccessibleName(_("Settings"));
+    BtnMini.SetAccessibleName(_("Minimise"));
+    BtnClose.SetAccessibleName(_("Close"));
     BtnCfg.OnClick = [this] { Action_CfgExecute(); };
     BtnMini.OnClick = [this] { HideToTray(); };
     BtnClose.OnClick = [this] { HideToTray(); };

@@ -25,6 +25,8 @@ public:
     void LoadSkin(const std::string& name);
     // The same from a strip already decoded (tests, other sources).
     void SetSkin(GdkPixbuf* strip);
+    // What a screen reader announces for the button (a push button).
+    void SetAccessibleName(const std::string& name);
 
     int State() const { return State_; }
     bool Down() const { return Down_; }

@@ -88,6 +88,7 @@ TFormCfg::TFormCfg(GtkWindow* owner, std::function<void()> sendStatus)
     gtk_container_add(GTK_CONTAINER(win), GTK_WIDGET(fixed));
 
     Put(fixed, BtnClose.Widget());
+    BtnClose.SetAccessibleName(_("Close"));
     BtnClose.OnClick = [this] { BtnCloseClick(); };
     Label1 = PutLabel(fixed, _("Wallpaper download folder"));
     Label2 = PutLabel(fixed, _("Auto change: "));
