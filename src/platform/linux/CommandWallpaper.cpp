@@ -51,7 +51,8 @@ bool RunWallpaperCommand(const std::vector<std::string>& argv, std::chrono::mill
     }
     if (ended == 0) {
         ::kill(pid, SIGKILL);
-        ::waitpid(pid, &status, 0);
+        while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+        }
         return false;
     }
     return ended == pid && WIFEXITED(status) && WEXITSTATUS(status) == 0;
