@@ -74,6 +74,8 @@ protected:
         env.now = [this] { return clock.load(); };
         env.screen = [] { return platform::ScreenSize {1920, 1080}; };
         env.applyWallPaper = [this](const std::string& file, std::uint8_t style) {
+            if (onApply)
+                onApply();
             std::lock_guard<std::mutex> guard(lock);
             applied.push_back({file, style});
             return true;
@@ -132,6 +134,7 @@ protected:
     std::vector<std::string> diagnostics;
     std::chrono::milliseconds stopLimit {5000};
     std::atomic<int> closes {0};
+    std::function<void()> onApply; // on the worker, inside the desktop call
     platform::TcpListener service;
     std::unique_ptr<platform::TcpConnection> connection;
     std::shared_ptr<TWorkThread> worker;
@@ -488,11 +491,7 @@ TEST_F(WorkThreadTest, SendStatusDoesNotWaitForARunningPass)
     std::condition_variable changed;
     enum { Before, Inside, Left } pass = Before;
     bool released = false;
-    engine::TWorkThreadEnvironment env = engine::TWorkThreadEnvironment::Default();
-    env.statusPort = service.Port();
-    env.now = [this] { return clock.load(); };
-    env.screen = [] { return platform::ScreenSize {1920, 1080}; };
-    env.applyWallPaper = [&](const std::string&, std::uint8_t) {
+    onApply = [&] {
         std::unique_lock<std::mutex> guard(gate);
         pass = Inside;
         changed.notify_all();
@@ -500,11 +499,8 @@ TEST_F(WorkThreadTest, SendStatusDoesNotWaitForARunningPass)
         // instead of hanging it.
         changed.wait_for(guard, std::chrono::seconds(10), [&] { return released; });
         pass = Left;
-        return true;
     };
-    env.debugOutput = [](const std::string&) {};
-    worker = TWorkThread::Create(env);
-    worker->SetActive(true);
+    Start();
     {
         std::unique_lock<std::mutex> guard(gate);
         ASSERT_TRUE(changed.wait_for(guard, std::chrono::seconds(10), [&] { return pass == Inside; }));
