@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "app/gtk/PortalView.h"
+#include "app/gtk/ScreenWatch.h"
 #include "app/gtk/TrayIcon.h"
 #include "engine/uWorkThread.h"
 #include "ui/gtk/GtkPtr.h"
@@ -58,6 +59,7 @@ private:
 
     GtkApplication* App_;
     ui::gtk::TopLevelPtr Window_;
+    std::unique_ptr<TScreenWatch> Screen_;   // read before the worker starts
     std::unique_ptr<PortalView> EmbeddedWB1; // goes before the window it sits in
     std::unique_ptr<TTrayIcon> TrayIcon1;
     std::shared_ptr<engine::TWorkThread> FWorkThread;
