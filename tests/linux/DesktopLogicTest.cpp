@@ -42,6 +42,7 @@ TEST(DesktopDetection, ReadsTheSessionStrings)
         {{"", "", ":0", "", ""}, DesktopKind::X11},
         {{"i3", "i3", ":1", "", ""}, DesktopKind::X11},
         {{"Hyprland", "", ":0", "wayland-1", ""}, DesktopKind::Unknown}, // root window unseen
+        {{"", "", ":0", "", "", "wayland"}, DesktopKind::Unknown},        // so too without WAYLAND_DISPLAY
         {{"", "", "", "", ""}, DesktopKind::Unknown},
     };
     for (const Case& c : cases)
@@ -98,12 +99,14 @@ TEST(DesktopCommands, PlasmaScriptQuotesTheUri)
     EXPECT_NE(script.find("writeConfig(\"FillMode\", 6);"), std::string::npos);
 }
 
-TEST(DesktopCommands, ExitStatusDecides)
+TEST(DesktopCommands, ExitStatusDecidesAndASetterPastItsTimeIsStopped)
 {
     EXPECT_TRUE(RunWallpaperCommand({"true"}));
     EXPECT_FALSE(RunWallpaperCommand({"false"}));
     EXPECT_FALSE(RunWallpaperCommand({"pictavo-no-such-program-here"}));
     EXPECT_FALSE(RunWallpaperCommand({}));
+    // It would succeed, had it been waited for.
+    EXPECT_FALSE(RunWallpaperCommand({"sh", "-c", "sleep 3; exit 0"}, std::chrono::milliseconds(100)));
 }
 
 } // namespace

@@ -1,11 +1,7 @@
 // Decisions both editions' windows share: the interval list, the tray click,
-// which pages count as the portal for the script bridge, and where the portal
-// view may go.
+// and which pages count as the portal for the script bridge.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-
-#include "app/PortalNavigation.h"
 #include "app/TrayClick.h"
 #include "app/UrlOrigin.h"
 #include "ui/IntervalTable.h"
@@ -65,39 +61,4 @@ TEST(UrlOrigin, SameOriginNeedsSchemeHostAndPort)
                             "http://[zz]/", "http://[1::2::3]/", "http://[1:2:3:4:5:6:7:8:9]/", "http://[::1.2.3.256]/",
                             "http://u%zz@portal.example/"})
         EXPECT_FALSE(ParseOrigin(bad)) << bad;
-}
-
-TEST(PortalNavigation, TopDocumentStaysOnThePortalAndOurPagesClicksElsewhereGoToTheBrowser)
-{
-    using app::TopNavigation;
-#ifdef _WIN32
-    ::_putenv_s("PICTAVO_PORTAL_URL", "http://portal.example:8080/home");
-#else
-    ::setenv("PICTAVO_PORTAL_URL", "http://portal.example:8080/home", 1);
-#endif
-    const auto decide = [](const char* url, bool userAsked) {
-        return app::DecideTopNavigation(url, userAsked, "res://Pictavo.exe/");
-    };
-    EXPECT_EQ(decide("http://PORTAL.example:8080/gallery?page=2", false), TopNavigation::Show);
-    EXPECT_EQ(decide("res://pictavo.EXE/Loading", false), TopNavigation::Show);
-    EXPECT_EQ(decide("https://maker.example/about", true), TopNavigation::OpenInBrowser);
-    EXPECT_EQ(decide("http://portal.example/gallery", true), TopNavigation::OpenInBrowser); // port 80: elsewhere
-    // Not asked for by the user: a script, a redirect, a refresh.
-    EXPECT_EQ(decide("https://maker.example/about", false), TopNavigation::Ignore);
-    EXPECT_EQ(decide("res://other.dll/page", false), TopNavigation::Ignore);
-    // Clicked, but nothing for a browser: local files, programs, scripts.
-    for (const char* local : {"file:///etc/passwd", "mailto:x@example.com", "javascript:alert(1)", "about:blank",
-                              "data:text/html,x", "res://other.dll/page", "http:///nohost"})
-        EXPECT_EQ(decide(local, true), TopNavigation::Ignore) << local;
-    EXPECT_EQ(app::DecideTopNavigation("res://x/Loading", false, ""), TopNavigation::Ignore);
-
-    // A new window is never shown: what the user asked for opens outside.
-    EXPECT_TRUE(app::OpensInBrowser("http://PORTAL.example:8080/big.jpg", true));
-    EXPECT_FALSE(app::OpensInBrowser("https://maker.example/", false));
-    EXPECT_FALSE(app::OpensInBrowser("file:///etc/passwd", true));
-#ifdef _WIN32
-    ::_putenv_s("PICTAVO_PORTAL_URL", "");
-#else
-    ::unsetenv("PICTAVO_PORTAL_URL");
-#endif
 }

@@ -25,5 +25,7 @@ std::string UnreachablePageBaseUrl();
 std::string OwnPagesPrefix();
 
 bool IsLoadingPageUrl(const std::string& url);
+// A page of ours: only our handler answers "res:".
+bool IsOwnPageUrl(const std::string& url);
 
 } // namespace app

@@ -6,7 +6,7 @@
 #include <utility>
 
 #include "app/Endpoints.h"
-#include "app/PortalNavigation.h"
+#include "app/NavigationPolicy.h"
 #include "app/gtk/LoadingScheme.h"
 #include "app/gtk/PortalWebContext.h"
 
@@ -153,9 +153,8 @@ void PortalView::Navigate(const std::string& url)
 void PortalView::ReturnToPortal()
 {
     const char* uri = webkit_web_view_get_uri(view_.get());
-    if (loadingPageInFlight_ || (!stopped_ && uri && IsPortalPage(uri)))
-        return;
-    Navigate(PortalHomeUrl());
+    if (!loadingPageInFlight_ && PortalNeedsReload(stopped_, uri ? uri : ""))
+        Navigate(PortalHomeUrl());
 }
 
 void PortalView::OpenInUsersBrowser(GtkWidget* view, const std::string& uri)
@@ -208,7 +207,7 @@ GtkWidget* PortalView::OnCreate(WebKitWebView*, WebKitNavigationAction* action, 
 {
     WebKitURIRequest* request = action ? webkit_navigation_action_get_request(action) : nullptr;
     const char* uri = request ? webkit_uri_request_get_uri(request) : nullptr;
-    if (uri && OpensInBrowser(uri, webkit_navigation_action_is_user_gesture(action)))
+    if (uri && DecideNewWindow(uri, webkit_navigation_action_is_user_gesture(action)) == NavigationAction::OpenInBrowser)
         static_cast<PortalView*>(self)->OpenOutside(uri);
     return nullptr; // never a second view
 }
@@ -228,9 +227,9 @@ bool PortalView::DecideNavigation(WebKitNavigationPolicyDecision* decision, bool
     if (g_str_has_prefix(uri, "about:") && !g_str_equal(uri, "about:srcdoc"))
         return false;
     const bool userAsked = webkit_navigation_action_is_user_gesture(action);
-    const bool toBrowser = newWindow
-        ? OpensInBrowser(uri, userAsked)
-        : DecideTopNavigation(uri, userAsked, OwnPagesPrefix()) == TopNavigation::OpenInBrowser;
+    const bool toBrowser = (newWindow ? DecideNewWindow(uri, userAsked)
+                                      : DecideMainFrameNavigation(uri, userAsked, LoadingPageUrl())) ==
+        NavigationAction::OpenInBrowser;
     if (toBrowser)
         OpenOutside(uri);
     return !newWindow && !toBrowser; // never a second view
@@ -241,9 +240,11 @@ bool PortalView::DecideResponse(WebKitResponsePolicyDecision* decision)
     WebKitURIResponse* response = webkit_response_policy_decision_get_response(decision);
     const char* uri = webkit_uri_response_get_uri(response);
     const bool top = webkit_response_policy_decision_is_main_frame_main_resource(decision);
+    const bool ours = uri && (IsOwnPageUrl(uri) ||
+                              DecideMainFrameNavigation(uri, false, LoadingPageUrl()) == NavigationAction::Allow);
     // What the view would save rather than show is never even started.
     const bool show = !IsAttachment(response) && webkit_response_policy_decision_is_mime_type_supported(decision) &&
-        (!top || (uri && DecideTopNavigation(uri, false, OwnPagesPrefix()) == TopNavigation::Show));
+        (!top || ours);
     if (top && !show)
         refusedTop_ = true;
     return show;
@@ -378,8 +379,8 @@ void PortalView::LoadWaitingUrl()
 
 void PortalView::OpenOutside(const char* uri)
 {
-    if (openOutside_)
-        openOutside_(GTK_WIDGET(view_.get()), uri);
+    if (const auto safe = BrowserUrl(uri); safe && openOutside_)
+        openOutside_(GTK_WIDGET(view_.get()), *safe);
 }
 
 } // namespace app

@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "app/gtk/PortalView.h"
+#include "app/gtk/ScreenWatch.h"
 #include "app/gtk/TrayIcon.h"
 #include "engine/uWorkThread.h"
 #include "ui/gtk/GtkPtr.h"
@@ -23,7 +24,7 @@ public:
     // Creates the window hidden, the worker (started) and, outside one-shot
     // runs, the tray icon.
     explicit TBrisvaneMainForm(GtkApplication* app);
-    // Stops the worker (its download first), then the window goes.
+    // Shutdown and StopWorker if the owner has not, then the window goes.
     ~TBrisvaneMainForm();
     TBrisvaneMainForm(const TBrisvaneMainForm&) = delete;
     TBrisvaneMainForm& operator=(const TBrisvaneMainForm&) = delete;
@@ -34,12 +35,19 @@ public:
 
     // The start of the main loop: an ordinary run shows the window now.
     void Start();
+    // Shows the window and brings it forward, whatever state it is in.
     void ShowFromTray();
     void HideToTray();
-    void TrayIcon1Click();
     void Action_CfgExecute();
     // Ends the program: every close request arrives here.
     void Action_CloseExecute();
+
+    // The program is ending: the window and the tray icon go out of sight
+    // and nothing brings them back.
+    void Shutdown();
+    // Stops the worker (its download first), serving the main loop while it
+    // waits; ends the process if the worker does not stop in time.
+    void StopWorker();
 
     ui::gtk::TSkinBtn BtnCfg;
     ui::gtk::TSkinBtn BtnMini;
@@ -48,17 +56,17 @@ public:
 private:
     // The window's first showing: the portal view loads then.
     void FormShow();
-    static gboolean WindowState(GtkWidget*, GdkEventWindowState* e, gpointer self);
 
     GtkApplication* App_;
     ui::gtk::TopLevelPtr Window_;
+    std::unique_ptr<TScreenWatch> Screen_;   // read before the worker starts
     std::unique_ptr<PortalView> EmbeddedWB1; // goes before the window it sits in
     std::unique_ptr<TTrayIcon> TrayIcon1;
     std::shared_ptr<engine::TWorkThread> FWorkThread;
     ui::gtk::TFormCfg* FormCfg_ = nullptr;
     bool ShowMainWindowAtStart_ = true;
     bool Shown_ = false;     // FormShow has run
-    bool Minimised_ = false;
+    bool Closing_ = false;
 };
 
 } // namespace app::gtk

@@ -1,5 +1,6 @@
 #pragma once
 // The desktops the Linux edition knows, and each one's way to take a wallpaper.
+#include <chrono>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -17,12 +18,16 @@ struct DesktopEnvironment {
     std::string display;          // DISPLAY
     std::string waylandDisplay;   // WAYLAND_DISPLAY
     std::string swaySocket;       // SWAYSOCK
+    std::string sessionType = {}; // XDG_SESSION_TYPE (may be left out of initialisers)
 };
 
 DesktopEnvironment ReadDesktopEnvironment();
 // X11 stands for "no known desktop, but a bare X server": we draw the root
 // window ourselves. Unknown means there is nothing we know how to change.
 DesktopKind DetectDesktop(const DesktopEnvironment& env);
+// The desktop as the session names it, and whether it is a Wayland one, for
+// telling the user which desktop we found: "Hyprland, Wayland".
+std::string DescribeDesktop(const DesktopEnvironment& env);
 
 // Placement names in each desktop's own vocabulary.
 const char* GSettingsPictureOption(WallpaperStyle style);
@@ -52,7 +57,11 @@ struct GSettingsTarget {
 bool SetGSettingsWallpaper(const GSettingsTarget& target, const std::string& path, WallpaperStyle style);
 bool SetXfceWallpaper(const std::string& path, WallpaperStyle style);
 bool SetPlasmaWallpaper(const std::string& path, WallpaperStyle style);
-bool RunWallpaperCommand(const std::vector<std::string>& argv);
+// A setter program that has not ended by the timeout is killed and counts
+// as a refusal.
+inline constexpr std::chrono::milliseconds kWallpaperCommandTimeout {5000};
+bool RunWallpaperCommand(const std::vector<std::string>& argv,
+                         std::chrono::milliseconds timeout = kWallpaperCommandTimeout);
 bool SetRootWindowWallpaper(const std::string& path, WallpaperStyle style);
 
 } // namespace platform::linuxdesk
