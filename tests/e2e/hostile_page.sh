@@ -34,13 +34,11 @@ view_x=$WIN_X view_y=$((WIN_Y + E2E_VIEW_TOP))
 e2e_pids+=($!)
 wait_until 10 'grep -q shown "$WORK/drag.log"' || fail "no drag source"
 wait_until 30 'grep -q "^portal /beat" "$HOSTILE_LOG"' || fail "the page did not start its heartbeat"
+wait_until 60 'grep -q "^portal /result?media" "$HOSTILE_LOG"' || fail "the page did not look up its media"
 # What the client and its libraries keep at start-up (icons for the tray,
-# shader caches) is there by now; the page adds nothing to it. GStreamer's
-# plugin registry is written the first time anything asks which media types
-# the view can play, whatever the page.
-home_files() {
-  find "$HOME" \( -path "$XDG_CONFIG_HOME/Brisvane" -o -path "$HOME/.cache/gstreamer-1.0" \) -prune -o -print | sort
-}
+# shader caches, GStreamer's plugin registry) is there by now; the page adds
+# nothing to it.
+home_files() { find "$HOME" -path "$XDG_CONFIG_HOME/Brisvane" -prune -o -print | sort; }
 sleep 1
 home_files >"$WORK/home.before"
 touch "$WORK/go"

@@ -42,9 +42,14 @@ const next = () => {{
   if (tried < tries.length) {{ tries[tried++](); setTimeout(next, 300); }}
   else report('tried all');
 }};
-// The tries start when the test says so, once it has looked at $HOME.
+// The tries start when the test says so, once it has looked at $HOME. Media
+// support is looked up first, as a portal with a video would: the first look
+// holds the page while GStreamer takes stock of its plugins.
 const wait = () => fetch('/go').then(r => r.status == 200 ? next() : setTimeout(wait, 200));
-addEventListener('load', wait);
+addEventListener('load', () => {{
+  report('media ' + (document.createElement('video').canPlayType('video/webm') || 'none'));
+  wait();
+}});
 </script></body></html>"""
 
 FRAME = """<!DOCTYPE html><html><body><script>
