@@ -12,12 +12,15 @@
 #include <cstdlib>
 #include <cstring>
 #include <exception>
+#include <filesystem>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
 #include <thread>
 
 #include "ParseNumber.h"
+#include "demo_portal/DrawingPool.h"
 #include "demo_portal/GalleryPage.h"
 #include "demo_portal/PictureCache.h"
 #include "demo_portal/Scenery.h"
@@ -71,8 +74,11 @@ bool ParseOptions(int argc, char** argv, Options& o)
 }
 
 struct Portal {
+    explicit Portal(Options o) : options(std::move(o)), cache(options.root) {}
+
     Options options;
     demo::PictureCache cache;
+    demo::DrawingPool drawing {2}; // last: its threads use the cache
 };
 
 void Log(SoupServerMessage* msg, unsigned status, std::size_t bytes, const char* note = "")
@@ -105,6 +111,7 @@ public:
     static void Start(SoupServerMessage* msg, GBytes* data, long bytesPerSecond)
     {
         SoupMessageHeaders* headers = soup_server_message_get_response_headers(msg);
+        soup_message_headers_set_content_type(headers, "image/jpeg", nullptr);
         soup_message_headers_set_encoding(headers, SOUP_ENCODING_CONTENT_LENGTH);
         soup_message_headers_set_content_length(headers, goffset(g_bytes_get_size(data)));
         soup_message_body_set_accumulate(soup_server_message_get_response_body(msg), FALSE);
@@ -220,27 +227,103 @@ std::optional<std::pair<std::string, demo::Size>> FindVariant(const std::string&
     return std::nullopt;
 }
 
-// The file a picture path names ("/pic/<name>,<w>,<h>.jpg", "/pic/<name>.jpg"
-// for the address before "?", "/thumb/<name>.jpg"), drawn when missing;
-// nothing for a path the catalogue does not know. Only catalogue names reach
-// the file system.
-std::optional<std::string> PictureFile(const Portal& portal, const std::string& path)
+// A picture a request names: the file it is kept in, and how to draw it there.
+struct Wanted {
+    std::string file;
+    std::function<void(std::stop_token)> draw;
+};
+
+// What a picture path names ("/pic/<name>,<w>,<h>.jpg", "/pic/<name>.jpg"
+// for the address before "?", "/thumb/<name>.jpg"); nothing for a path the
+// catalogue does not know. Only catalogue names reach the file system.
+std::optional<Wanted> WantedPicture(const Portal& portal, const std::string& path)
 {
     const auto stemAfter = [&](const std::string& prefix) -> std::optional<std::string> {
         if (path.rfind(prefix, 0) != 0 || path.size() < prefix.size() + 5 || path.compare(path.size() - 4, 4, ".jpg") != 0)
             return std::nullopt;
         return path.substr(prefix.size(), path.size() - prefix.size() - 4);
     };
+    const demo::PictureCache& cache = portal.cache;
+    const auto variant = [&cache](const std::string& name, demo::Size size) {
+        return Wanted {cache.VariantPath(name, size), [&cache, name, size](std::stop_token stop) {
+                           cache.Variant(name, size, std::move(stop));
+                       }};
+    };
     if (const auto stem = stemAfter("/thumb/"); stem && FindPicture(*stem))
-        return portal.cache.Thumb(*stem);
+        return Wanted {cache.ThumbPath(*stem), [&cache, name = *stem](std::stop_token stop) {
+                           cache.Thumb(name, std::move(stop));
+                       }};
     const auto stem = stemAfter("/pic/");
     if (!stem)
         return std::nullopt;
     if (FindPicture(*stem))
-        return portal.cache.Variant(*stem, demo::kFallbackSize);
-    if (const auto variant = FindVariant(*stem))
-        return portal.cache.Variant(variant->first, variant->second);
+        return variant(*stem, demo::kFallbackSize);
+    if (const auto found = FindVariant(*stem))
+        return variant(found->first, found->second);
     return std::nullopt;
+}
+
+// Runs f on the server's loop.
+void OnLoop(std::function<void()> f)
+{
+    using Task = std::function<void()>;
+    g_idle_add_full(
+        G_PRIORITY_DEFAULT,
+        [](gpointer task) {
+            (*static_cast<Task*>(task))();
+            return G_SOURCE_REMOVE;
+        },
+        std::make_unique<Task>(std::move(f)).release(), [](gpointer task) { std::unique_ptr<Task>(static_cast<Task*>(task)).reset(); });
+}
+
+// A request whose picture is being drawn on the pool: its message waits,
+// paused, and is answered on the loop. Made and freed on the loop only. (A
+// client that left meanwhile is answered all the same: the server notices
+// only when it writes.)
+class PendingPicture {
+public:
+    PendingPicture(Portal& portal, SoupServerMessage* msg) : portal_(portal), msg_(msg)
+    {
+        g_object_ref(msg_);
+        soup_server_message_pause(msg_);
+    }
+    ~PendingPicture() { g_object_unref(msg_); }
+    PendingPicture(const PendingPicture&) = delete;
+    PendingPicture& operator=(const PendingPicture&) = delete;
+
+    // Once the drawing has ended.
+    void Answer(const std::string& file, const std::string& failure)
+    {
+        // Before the answer: a slow one pauses the message again.
+        soup_server_message_unpause(msg_);
+        if (failure.empty())
+            SendPicture(portal_, msg_, file);
+        else
+            Respond(msg_, SOUP_STATUS_INTERNAL_SERVER_ERROR, "text/plain", "Cannot draw the picture\n");
+    }
+
+private:
+    Portal& portal_;
+    SoupServerMessage* msg_;
+};
+
+// Draws a missing picture on the pool, then answers on the loop.
+void DrawThenSend(Portal& portal, SoupServerMessage* msg, const std::string& path, Wanted wanted)
+{
+    auto pending = std::make_shared<PendingPicture>(portal, msg);
+    portal.drawing.Post([pending, path, wanted = std::move(wanted)](std::stop_token stop) mutable {
+        std::string failure;
+        try {
+            wanted.draw(std::move(stop));
+        } catch (const demo::Stopped&) {
+            failure = "stopped"; // the portal is ending: the loop runs no more
+        } catch (const std::exception& e) {
+            std::fprintf(stderr, "pictavo-demo-portal: %s: %s\n", path.c_str(), e.what());
+            failure = e.what();
+        }
+        // The last reference goes on the loop, as the message's must.
+        OnLoop([pending = std::move(pending), file = wanted.file, failure] { pending->Answer(file, failure); });
+    });
 }
 
 void Handle(SoupServer*, SoupServerMessage* msg, const char* rawPath, GHashTable*, gpointer data)
@@ -261,15 +344,13 @@ void Handle(SoupServer*, SoupServerMessage* msg, const char* rawPath, GHashTable
         Log(msg, SOUP_STATUS_NO_CONTENT, 0);
         return;
     }
-    try {
-        if (const auto file = PictureFile(portal, path))
-            SendPicture(portal, msg, *file);
-        else
-            NotFound(msg);
-    } catch (const std::exception& e) {
-        std::fprintf(stderr, "pictavo-demo-portal: %s: %s\n", path.c_str(), e.what());
-        Respond(msg, SOUP_STATUS_INTERNAL_SERVER_ERROR, "text/plain", "Cannot draw the picture\n");
-    }
+    auto wanted = WantedPicture(portal, path);
+    if (!wanted)
+        NotFound(msg);
+    else if (std::error_code ignored; std::filesystem::exists(wanted->file, ignored))
+        SendPicture(portal, msg, wanted->file);
+    else
+        DrawThenSend(portal, msg, path, std::move(*wanted));
 }
 
 gboolean Quit(gpointer loop)
@@ -296,7 +377,7 @@ int main(int argc, char** argv)
     }
     std::optional<Portal> portal;
     try {
-        portal.emplace(Portal {options, demo::PictureCache(options.root)});
+        portal.emplace(options);
     } catch (const std::exception& e) {
         std::fprintf(stderr, "pictavo-demo-portal: cannot use %s: %s\n", options.root.c_str(), e.what());
         return 1;
