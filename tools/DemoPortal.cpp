@@ -31,6 +31,7 @@ namespace {
 
 struct Options {
     unsigned port = 17598; // 0: any free port, printed on start
+    int listenFd = -1;     // a listening socket handed over by the client, used instead of the port
     std::string root;
     long slowBytesPerSecond = 0; // 0: full speed
     std::string slowMatch;       // only pictures whose file name contains this are slow
@@ -39,9 +40,10 @@ struct Options {
 
 void Usage()
 {
-    std::fputs("usage: pictavo-demo-portal [--port N] [--root FOLDER] [--slow-bytes-per-second N [--slow-match TEXT]]"
-               " [--no-fill]\n"
+    std::fputs("usage: pictavo-demo-portal [--port N | --listen-fd FD] [--root FOLDER]"
+               " [--slow-bytes-per-second N [--slow-match TEXT]] [--no-fill]\n"
                "  --port N     listen on 127.0.0.1:N (default 17598; 0 picks a free port)\n"
+               "  --listen-fd FD  serve on the listening socket FD (how the client starts it)\n"
                "  --root DIR   folder for the generated pictures (default $XDG_CACHE_HOME/pictavo-demo-portal)\n"
                "  --slow-bytes-per-second N  send pictures at N bytes a second\n"
                "  --slow-match TEXT          ... only those whose file name contains TEXT\n"
@@ -57,6 +59,8 @@ bool ParseOptions(int argc, char** argv, Options& o)
         long n = 0;
         if (a == "--port" && hasValue && ParseNumber(argv[++i], 0, 65535, n))
             o.port = unsigned(n);
+        else if (a == "--listen-fd" && hasValue && ParseNumber(argv[++i], 0, 1 << 20, n))
+            o.listenFd = int(n);
         else if (a == "--root" && hasValue)
             o.root = argv[++i];
         else if (a == "--slow-bytes-per-second" && hasValue && ParseNumber(argv[++i], 1, 1L << 30, n))
@@ -386,7 +390,19 @@ int main(int argc, char** argv)
     const ServerPtr server(soup_server_new("server-header", "pictavo-demo-portal ", nullptr));
     soup_server_add_handler(SOUP_SERVER(server.get()), nullptr, Handle, &*portal, nullptr);
     GError* error = nullptr;
-    if (!soup_server_listen_local(SOUP_SERVER(server.get()), options.port, SOUP_SERVER_LISTEN_IPV4_ONLY, &error)) {
+    if (options.listenFd >= 0) {
+        GSocket* socket = g_socket_new_from_fd(options.listenFd, &error);
+        const bool listening = socket && soup_server_listen_socket(SOUP_SERVER(server.get()), socket, {}, &error);
+        if (socket)
+            g_object_unref(socket); // the server keeps its own reference
+        if (!listening) {
+            std::fprintf(stderr, "pictavo-demo-portal: cannot serve on descriptor %d: %s\n", options.listenFd,
+                         error->message);
+            g_error_free(error);
+            return 1;
+        }
+    } else if (!soup_server_listen_local(SOUP_SERVER(server.get()), options.port, SOUP_SERVER_LISTEN_IPV4_ONLY,
+                                         &error)) {
         std::fprintf(stderr, "pictavo-demo-portal: cannot listen on 127.0.0.1:%u: %s\n", options.port, error->message);
         g_error_free(error);
         return 1;

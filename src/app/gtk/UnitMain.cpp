@@ -5,6 +5,7 @@
 #include "app/Endpoints.h"
 #include "app/TrayClick.h"
 #include "app/TrayHost.h"
+#include "app/gtk/DemoPortalLauncher.h"
 #include "app/gtk/LoadingScheme.h"
 #include "config/uAppConfig.h"
 #include "ui/gtk/Chrome.h"
@@ -101,6 +102,7 @@ TBrisvaneMainForm::TBrisvaneMainForm(GtkApplication* app)
 TBrisvaneMainForm::~TBrisvaneMainForm()
 {
     // The page can no longer ask for downloads once the worker stops.
+    DemoPortal_.reset();
     EmbeddedWB1.reset();
     TrayIcon1.reset();
     // FormDestroy. A worker still inside a pass past the stop limit uses
@@ -135,7 +137,7 @@ void TBrisvaneMainForm::FormShow()
 {
     // The loading page shows until the portal's home page replaces it.
     EmbeddedWB1->Navigate(LoadingPageUrl());
-    EmbeddedWB1->Navigate(PortalHomeUrl());
+    OpenPortal(*EmbeddedWB1, DemoPortal_);
 }
 
 void TBrisvaneMainForm::HideToTray()

@@ -6,6 +6,7 @@
 
 #include <memory>
 
+#include "app/gtk/DemoPortalLauncher.h"
 #include "app/gtk/PortalView.h"
 #include "app/gtk/TrayIcon.h"
 #include "engine/uWorkThread.h"
@@ -53,6 +54,7 @@ private:
     GtkApplication* App_;
     ui::gtk::TopLevelPtr Window_;
     std::unique_ptr<PortalView> EmbeddedWB1; // goes before the window it sits in
+    std::unique_ptr<DemoPortalLauncher> DemoPortal_; // the demo portal this client started, if any
     std::unique_ptr<TTrayIcon> TrayIcon1;
     std::shared_ptr<engine::TWorkThread> FWorkThread;
     ui::gtk::TFormCfg* FormCfg_ = nullptr;
