@@ -271,13 +271,12 @@ std::optional<Wanted> WantedPicture(const Portal& portal, const std::string& pat
 void OnLoop(std::function<void()> f)
 {
     using Task = std::function<void()>;
-    g_idle_add_full(
-        G_PRIORITY_DEFAULT,
-        [](gpointer task) {
-            (*static_cast<Task*>(task))();
-            return G_SOURCE_REMOVE;
-        },
-        std::make_unique<Task>(std::move(f)).release(), [](gpointer task) { std::unique_ptr<Task>(static_cast<Task*>(task)).reset(); });
+    const auto run = [](gpointer task) {
+        (*static_cast<Task*>(task))();
+        return G_SOURCE_REMOVE;
+    };
+    const auto drop = [](gpointer task) { std::unique_ptr<Task>(static_cast<Task*>(task)).reset(); };
+    g_idle_add_full(G_PRIORITY_DEFAULT, run, std::make_unique<Task>(std::move(f)).release(), drop);
 }
 
 // A request whose picture is being drawn on the pool: its message waits,
@@ -368,6 +367,7 @@ struct Deleter {
     void operator()(T* p) const noexcept { Free(p); }
 };
 using ServerPtr = std::unique_ptr<SoupServer, Deleter<void, g_object_unref>>;
+using SocketPtr = std::unique_ptr<GSocket, Deleter<void, g_object_unref>>;
 using LoopPtr = std::unique_ptr<GMainLoop, Deleter<GMainLoop, g_main_loop_unref>>;
 
 } // namespace
@@ -379,6 +379,9 @@ int main(int argc, char** argv)
         Usage();
         return 2;
     }
+    // The server outlives the portal, whose drawing threads may still hold
+    // its messages when the loop has ended.
+    const ServerPtr server(soup_server_new("server-header", "pictavo-demo-portal ", nullptr));
     std::optional<Portal> portal;
     try {
         portal.emplace(options);
@@ -387,14 +390,11 @@ int main(int argc, char** argv)
         return 1;
     }
 
-    const ServerPtr server(soup_server_new("server-header", "pictavo-demo-portal ", nullptr));
     soup_server_add_handler(SOUP_SERVER(server.get()), nullptr, Handle, &*portal, nullptr);
     GError* error = nullptr;
     if (options.listenFd >= 0) {
-        GSocket* socket = g_socket_new_from_fd(options.listenFd, &error);
-        const bool listening = socket && soup_server_listen_socket(SOUP_SERVER(server.get()), socket, {}, &error);
-        if (socket)
-            g_object_unref(socket); // the server keeps its own reference
+        const SocketPtr socket(g_socket_new_from_fd(options.listenFd, &error));
+        const bool listening = socket && soup_server_listen_socket(SOUP_SERVER(server.get()), socket.get(), {}, &error);
         if (!listening) {
             std::fprintf(stderr, "pictavo-demo-portal: cannot serve on descriptor %d: %s\n", options.listenFd,
                          error->message);
