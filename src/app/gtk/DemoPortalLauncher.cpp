@@ -45,6 +45,11 @@ std::string Taken(gchar* text)
     return owned ? owned.get() : "";
 }
 
+std::string CannotStart(const GError* error)
+{
+    return Taken(g_strdup_printf(_("The demo portal cannot be started: %s"), error ? error->message : ""));
+}
+
 } // namespace
 
 DemoPortalLauncher::DemoPortalLauncher(std::string program, std::uint16_t port)
@@ -95,7 +100,7 @@ void DemoPortalLauncher::Start(Ready ready)
     if (g_error_matches(error.get(), G_IO_ERROR, G_IO_ERROR_ADDRESS_IN_USE))
         AskWhoAnswers();
     else
-        ready_(Taken(g_strdup_printf(_("The demo portal cannot be started: %s"), error ? error->message : "")));
+        ready_(CannotStart(error.get()));
 }
 
 void DemoPortalLauncher::Launch(GSocket* listening)
@@ -117,7 +122,7 @@ void DemoPortalLauncher::Launch(GSocket* listening)
         close(fd);
     const GErrorPtr error(raw);
     if (!started) {
-        ready_(Taken(g_strdup_printf(_("The demo portal cannot be started: %s"), error ? error->message : "")));
+        ready_(CannotStart(error.get()));
         return;
     }
     child_ = pid;
