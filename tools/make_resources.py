@@ -4,6 +4,9 @@
 Everything under resources/ that is not hand-written comes from here: the
 program icon (.ico and the hicolor PNGs), the three title-strip button strips,
 the loading page and its spinner GIF, and the Windows application manifest.
+The strips, the title strip's icon and the spinner also come at twice the
+pixels ("@2x", "16x16@2"), drawn from the same shapes, for the Linux edition
+on scaled screens.
 Standard library only and deterministic, so re-running it reproduces the
 checked-in bytes (a test holds us to that).
 
@@ -260,9 +263,14 @@ HILL_FRONT = hex_colour('2E8B4A')
 FRAME = hex_colour('24476B')
 
 
-def draw_icon(size):
-    """A framed landscape: sky, sun, two hills. Design space is 0..1."""
-    c = Canvas(size, size)
+def draw_icon(size, scale=1):
+    """A framed landscape: sky, sun, two hills. Design space is 0..1.
+
+    `scale` draws the `size` design at that many pixels a pixel: the copy
+    for scaled screens keeps the small icon's proportions, not the larger
+    icon's thinner frame."""
+    pixels = size * scale
+    c = Canvas(pixels, pixels)
     # Whole pixels at every size, so the frame's sides stay crisp.
     inset = max(1, round(size / 16)) / size
     border = max(1, round(size * 0.04)) / size
@@ -275,12 +283,12 @@ def draw_icon(size):
     def sky(_, y):
         return mix(SKY_TOP, SKY_LOW, max(0.0, min(1.0, (y - top) / (0.72 * (bottom - top)))))
 
-    c.paint(outer, sky, size)
+    c.paint(outer, sky, pixels)
     # Centre on a pixel corner at 16 px so the small sun stays round and crisp.
-    c.paint(intersect(circle(11 / 16, 5 / 16, 2 / 16), outer), SUN, size)
-    c.paint(intersect(ellipse(0.28, 0.98, 0.62, 0.36), outer), HILL_BACK, size)
-    c.paint(intersect(ellipse(0.86, 1.06, 0.62, 0.40), outer), HILL_FRONT, size)
-    c.paint(subtract(outer, inner), FRAME, size)
+    c.paint(intersect(circle(11 / 16, 5 / 16, 2 / 16), outer), SUN, pixels)
+    c.paint(intersect(ellipse(0.28, 0.98, 0.62, 0.36), outer), HILL_BACK, pixels)
+    c.paint(intersect(ellipse(0.86, 1.06, 0.62, 0.40), outer), HILL_FRONT, pixels)
+    c.paint(subtract(outer, inner), FRAME, pixels)
     return c.rgba()
 
 
@@ -318,19 +326,20 @@ def cross(cx, cy):
                  capsule(cx - d, cy + d, cx + d, cy - d, 0.9))
 
 
-def draw_strip(glyph, close=False):
-    """Normal, hover and pressed frames side by side, for the #EDEEF0 strip."""
-    c = Canvas(FRAME_W * 3, FRAME_H)
+def draw_strip(glyph, close=False, scale=1):
+    """Normal, hover and pressed frames side by side, for the #EDEEF0 strip,
+    at `scale` pixels a design unit."""
+    c = Canvas(FRAME_W * 3 * scale, FRAME_H * scale)
     looks = [(None, GLYPH),
              (CLOSE_HOVER if close else PLATE_HOVER, WHITE if close else GLYPH_HOVER),
              (CLOSE_DOWN if close else PLATE_DOWN, WHITE if close else GLYPH_DOWN)]
     for i, (plate, ink) in enumerate(looks):
         left = i * FRAME_W
-        box = (left, 0, left + FRAME_W, FRAME_H)
+        box = (left * scale, 0, (left + FRAME_W) * scale, FRAME_H * scale)
         if plate:
             # One free column each side: neighbouring buttons overlap by one.
-            c.paint(rounded_rect(left + 1, 2, left + FRAME_W - 1, FRAME_H - 2, 3), plate, box=box)
-        c.paint(glyph(left + FRAME_W / 2, FRAME_H / 2), ink, box=box)
+            c.paint(rounded_rect(left + 1, 2, left + FRAME_W - 1, FRAME_H - 2, 3), plate, scale, box=box)
+        c.paint(glyph(left + FRAME_W / 2, FRAME_H / 2), ink, scale, box=box)
     return c.rgba()
 
 
@@ -342,9 +351,10 @@ TRAIL = (1.0, 0.55, 0.25)
 LEVELS = 15
 
 
-def spinner():
+def spinner(scale=1):
     """Palette and frames: eight dots round a ring, the highlighted one
-    moving clockwise a step per frame with a short fading trail."""
+    moving clockwise a step per frame with a short fading trail, at `scale`
+    pixels a design unit (the palette stays the same)."""
     tones = [mix(DOT_REST, DOT_HEAD, t) for t in TRAIL] + [DOT_REST]
     palette = [BACKGROUND]
     for tone in tones:
@@ -353,21 +363,22 @@ def spinner():
     palette += [BACKGROUND] * (64 - len(palette))
 
     cx, cy, ring, dot = SPIN_W / 2, SPIN_H / 2, 12.0, 3.1
+    width = SPIN_W * scale
     frames = []
     for step in range(SPIN_STEPS):
-        pixels = [0] * (SPIN_W * SPIN_H)
+        pixels = [0] * (width * SPIN_H * scale)
         for i in range(SPIN_STEPS):
             angle = -math.pi / 2 + i * 2 * math.pi / SPIN_STEPS
             dx, dy = cx + ring * math.cos(angle), cy + ring * math.sin(angle)
             behind = (step - i) % SPIN_STEPS
             tone = behind if behind < len(TRAIL) else len(TRAIL)
             shape = circle(dx, dy, dot)
-            for py in range(int(dy - dot - 1), int(dy + dot + 2)):
-                for px in range(int(dx - dot - 1), int(dx + dot + 2)):
-                    cover = min(1.0, 0.5 - shape(px + 0.5, py + 0.5))
+            for py in range(int((dy - dot - 1) * scale), int((dy + dot + 2) * scale)):
+                for px in range(int((dx - dot - 1) * scale), int((dx + dot + 2) * scale)):
+                    cover = min(1.0, 0.5 - shape((px + 0.5) / scale, (py + 0.5) / scale) * scale)
                     level = int(round(cover * LEVELS))
                     if level > 0:
-                        pixels[py * SPIN_W + px] = 1 + tone * LEVELS + level - 1
+                        pixels[py * width + px] = 1 + tone * LEVELS + level - 1
         frames.append(pixels)
     return palette, frames
 
@@ -385,7 +396,7 @@ LOADING_PAGE = '''\
 <title>Loading</title>
 <style type="text/css">
 body{border: 0px; overflow: auto;background: #EDEEF0 url('LoadGif') no-repeat center;}
-</style>
+{scaled}</style>
 <script type="text/javascript">
 document.onkeydown = function (e) {
   var ev = e || window.event;
@@ -401,6 +412,17 @@ document.onkeydown = function (e) {
 </body>
 </html>
 '''
+
+# The Linux edition's copy also offers the picture at twice the pixels, which
+# WebKit takes on a scaled screen at the same size on the page. The Windows
+# browser control knows no image-set, so its copy stays as it was.
+SCALED_PICTURE = "body{background-image: -webkit-image-set(url('LoadGif') 1x, url('LoadGif@2x') 2x);}\n"
+
+
+def loading_page(scaled):
+    page = LOADING_PAGE.replace('{scaled}', SCALED_PICTURE if scaled else '')
+    return '\ufeff'.encode('utf-8') + page.encode('utf-8')
+
 
 # trustInfo in the asm.v2 namespace: Windows XP SP2 refuses to start programs
 # whose manifest uses the later one; Vista and later read both.
@@ -444,11 +466,17 @@ def resources():
     files = {'MainIcon.ico': ico([(size, icons[size]) for size in ICO_SIZES])}
     for size in HICOLOR_SIZES:
         files[f'icons/{size}x{size}/pictavo.png'] = png(icons[size], size, size)
-    for name, glyph in (('btn_cfg', gear), ('btn_mini', minus), ('btn_close', cross)):
-        files[f'{name}.png'] = png(draw_strip(glyph, close=name == 'btn_close'), FRAME_W * 3, FRAME_H)
-    palette, frames = spinner()
-    files['LoadGif.gif'] = gif(SPIN_W, SPIN_H, palette, frames, 10)
-    files['Loading.html'] = '\ufeff'.encode('utf-8') + LOADING_PAGE.encode('utf-8')
+    # The title strip's icon for windows drawn at twice the pixels (the
+    # hicolor name for a 16 px icon at scale 2).
+    files['icons/16x16@2/pictavo.png'] = png(draw_icon(16, 2), 32, 32)
+    for scale, suffix in ((1, ''), (2, '@2x')):
+        for name, glyph in (('btn_cfg', gear), ('btn_mini', minus), ('btn_close', cross)):
+            strip = draw_strip(glyph, close=name == 'btn_close', scale=scale)
+            files[f'{name}{suffix}.png'] = png(strip, FRAME_W * 3 * scale, FRAME_H * scale)
+        palette, frames = spinner(scale)
+        files[f'LoadGif{suffix}.gif'] = gif(SPIN_W * scale, SPIN_H * scale, palette, frames, 10)
+    files['Loading.html'] = loading_page(scaled=False)
+    files['Loading.gtk.html'] = loading_page(scaled=True)
     files['Pictavo.manifest'] = MANIFEST.encode('utf-8')
     return files
 

@@ -20,4 +20,10 @@ bool BridgeMayAnswer(std::string_view topLevelUrl, std::string_view loadingPageU
     return !loadingPageUrl.empty() && text::SameText(topLevelUrl, loadingPageUrl);
 }
 
+bool BridgeMayAnswerCaller(std::string_view topLevelUrl, const std::optional<std::string>& callerUrl,
+                           std::string_view loadingPageUrl)
+{
+    return BridgeMayAnswer(topLevelUrl, loadingPageUrl) && (!callerUrl || BridgeMayAnswer(*callerUrl, loadingPageUrl));
+}
+
 } // namespace app

@@ -9,8 +9,9 @@ struct ScreenSize {
 };
 
 // Zero width and height when no display can be asked (then nothing is
-// fitted and no variant is chosen by size). Linux: the primary monitor's
-// monitor through RandR, else the first one, else the whole X screen.
+// fitted and no variant is chosen by size). Linux: the size the main thread
+// last published, in real pixels (platform/linux/LinuxScreen.h); callable
+// from any thread.
 ScreenSize PrimaryScreenSize();
 
 } // namespace platform

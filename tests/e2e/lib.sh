@@ -111,6 +111,58 @@ start_service() {
   wait_until 10 'grep -q Listening "$SERVICE_LOG"' || fail "the service did not start: $(cat "$WORK/service.err")"
 }
 
+# start_pick_page PICTURE [HOLD_FILE]: a page that picks PICTURE of the demo
+# portal on load (see pick_page.py); PAGE_URL, PAGE_LOG. Start the portal first.
+start_pick_page() {
+  PAGE_LOG=$WORK/page.log
+  : >"$PAGE_LOG"
+  python3 "$(dirname "${BASH_SOURCE[0]}")/pick_page.py" "$PORTAL_URL" "$@" >"$PAGE_LOG" 2>&1 &
+  e2e_pids+=("$!")
+  wait_until 10 'grep -q "^Listening" "$PAGE_LOG"' || fail "the pick page did not start: $(cat "$PAGE_LOG")"
+  PAGE_URL=$(sed -n 's|^Listening on \(.*\)|\1|p' "$PAGE_LOG")
+}
+
+# wait_variant PICTURE W H [N]: the N-th picture the portal was asked for (the
+# first by default) is that variant of PICTURE, and it was served.
+wait_variant() {
+  local n=${4:-1} asked
+  wait_until 60 '[ "$(grep -c "^GET /pic/" "$PORTAL_LOG")" -ge "$n" ]' || fail "no pick reached the portal"
+  asked=$(grep '^GET /pic/' "$PORTAL_LOG" | sed -n "${n}p")
+  [[ "$asked" == "GET /pic/$1,$2,$3.jpg 200 "* ]] || fail "the portal was asked for $asked, not $1 at $2 x $3"
+}
+
+# run_weston NAME OPTIONS...: a Weston compositor listening on NAME.
+run_weston() {
+  local name=$1
+  shift
+  weston --socket="$name" --idle-time=0 --log="$WORK/$name.log" "$@" >/dev/null 2>&1 &
+  e2e_pids+=("$!")
+  wait_until 10 '[ -S "$XDG_RUNTIME_DIR/$name" ]' || fail "weston did not start: $(cat "$WORK/$name.log")"
+}
+
+# start_weston SCALE: a headless Wayland compositor with one 1920 x 1080
+# output at SCALE, and nothing of X for the programs started after it.
+# start_weston second: two outputs side by side, 1280 x 720 and 1920 x 1080
+# at scale 2, the client's window shown on the second (Weston nested in a
+# headless one: only its Wayland backend has more than one output).
+start_weston() {
+  command -v weston >/dev/null || fail "weston is not installed (scripts/deps.sh installs it)"
+  export XDG_RUNTIME_DIR=$WORK/run GDK_BACKEND=wayland
+  unset DISPLAY WAYLAND_DISPLAY
+  mkdir -p -m 0700 "$XDG_RUNTIME_DIR"
+  if [ "$1" != second ]; then
+    run_weston pictavo-e2e --backend=headless-backend.so --width=1920 --height=1080 --scale="$1" --no-config
+  else
+    run_weston pictavo-e2e-host --backend=headless-backend.so --width=3840 --height=1080 --use-pixman --no-config
+    # The kiosk shell puts a program's windows on the output that names it.
+    printf '%s\n' '[output]' name=wayland0 mode=1280x720 '[output]' name=wayland1 mode=1920x1080 scale=2 \
+      app-ids=pictavo >"$WORK/outputs.ini"
+    WAYLAND_DISPLAY=pictavo-e2e-host run_weston pictavo-e2e --backend=wayland-backend.so --output-count=2 \
+      --use-pixman --shell=kiosk-shell.so --config="$WORK/outputs.ini"
+  fi
+  export WAYLAND_DISPLAY=pictavo-e2e
+}
+
 # fetch_picture VARIANT NAME: a portal picture into the wallpaper folder, as
 # if the user had collected it earlier.
 fetch_picture() {
@@ -123,9 +175,10 @@ fitted_copy() { ls -t "$XDG_CONFIG_HOME"/Brisvane/Fitted/* 2>/dev/null | head -1
 # The next change times the service has received, oldest first.
 service_times() { sed -n 's/^NextChangeTime=.*(\(-\?[0-9]*\)).*/\1/p' "$SERVICE_LOG"; }
 
-# start_client: CLIENT_PID; the client shows the portal at PORTAL_URL.
+# start_client [HOME_URL]: CLIENT_PID; the client shows the portal at PORTAL_URL
+# (or HOME_URL).
 start_client() {
-  PICTAVO_PORTAL_URL=$PORTAL_URL "$E2E_BIN/pictavo" >"$WORK/client.log" 2>&1 &
+  PICTAVO_PORTAL_URL=${1:-$PORTAL_URL} "$E2E_BIN/pictavo" >"$WORK/client.log" 2>&1 &
   CLIENT_PID=$!
   e2e_pids+=("$CLIENT_PID")
 }

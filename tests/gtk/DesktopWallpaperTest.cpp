@@ -185,8 +185,10 @@ TEST_F(RootWindowWallpaper, RefusesWhatItCannotDecode)
 }
 
 // Runs the helper with the given variables added to (or, when empty, removed
-// from) this process's environment; answers its exit status.
-int RunHelper(const std::vector<std::pair<std::string, std::string>>& vars, const std::string& picture, int style)
+// from) this process's environment; answers its exit status. With `said` it
+// collects what the helper wrote to its standard error.
+int RunHelper(const std::vector<std::pair<std::string, std::string>>& vars, const std::string& picture, int style,
+              std::string* said = nullptr, int times = 1)
 {
     gchar** env = g_get_environ();
     for (const auto& [name, value] : vars)
@@ -195,13 +197,18 @@ int RunHelper(const std::vector<std::pair<std::string, std::string>>& vars, cons
     std::string program = platform::OwnExecutablePath();
     program = program.substr(0, program.rfind('/') + 1) + "set_wallpaper";
     const std::string styleText = std::to_string(style);
+    const std::string timesText = std::to_string(times);
     gchar* argv[] = {program.data(), const_cast<gchar*>(picture.c_str()), const_cast<gchar*>(styleText.c_str()),
-                     nullptr};
+                     const_cast<gchar*>(timesText.c_str()), nullptr};
     gint status = -1;
     GError* raw = nullptr;
-    const gboolean started = g_spawn_sync(nullptr, argv, env, G_SPAWN_DEFAULT, nullptr, nullptr, nullptr, nullptr,
-                                          &status, &raw);
+    gchar* err = nullptr;
+    const gboolean started = g_spawn_sync(nullptr, argv, env, G_SPAWN_DEFAULT, nullptr, nullptr, nullptr,
+                                          said ? &err : nullptr, &status, &raw);
     const GErrorPtr error(raw);
+    const GCharPtr errText(err);
+    if (said)
+        *said = errText ? errText.get() : "";
     g_strfreev(env);
     if (!started)
         return -1;
@@ -272,10 +279,36 @@ TEST(DesktopWallpaperDispatch, PlainXServerGetsTheRootWindowDrawn)
     const testing_support::TempDir dir;
     const std::string picture = WritePicture(dir, "g.png", 32, 32, kGreen, kGreen);
     ASSERT_EQ(RunHelper({{"XDG_CURRENT_DESKTOP", ""}, {"DESKTOP_SESSION", ""}, {"WAYLAND_DISPLAY", ""},
-                         {"SWAYSOCK", ""}},
+                         {"SWAYSOCK", ""}, {"XDG_SESSION_TYPE", ""}},
                         picture, 2),
               0);
     EXPECT_EQ(root.Sample({{0, 0}, {root.width() - 1, root.height() - 1}}), (std::vector<Rgb> {kGreen, kGreen}));
+}
+
+// A Wayland compositor we have no setter for: the X root window (which the
+// user does not see there) stays as it was, and the user is told once, not
+// once per picture, which desktop was found.
+TEST(DesktopWallpaperDispatch, UnknownWaylandDesktopIsNamedOnceAndTheRootWindowLeftAlone)
+{
+    RootBackground root;
+    if (!root.ok())
+        GTEST_SKIP() << "no X display";
+    const testing_support::TempDir dir;
+    ASSERT_TRUE(SetRootWindowWallpaper(WritePicture(dir, "r.png", 32, 32, kRed, kRed), WallpaperStyle::Stretch));
+    const std::string picture = WritePicture(dir, "g.png", 32, 32, kGreen, kGreen);
+    for (const auto& session : std::vector<std::pair<std::string, std::string>> {
+             {"WAYLAND_DISPLAY", "wayland-9"}, {"XDG_SESSION_TYPE", "wayland"}}) {
+        std::string said;
+        EXPECT_EQ(RunHelper({{"XDG_CURRENT_DESKTOP", "Hyprland"}, {"DESKTOP_SESSION", ""}, {"SWAYSOCK", ""},
+                             {"WAYLAND_DISPLAY", ""}, {"XDG_SESSION_TYPE", ""}, session},
+                            picture, 2, &said, 2),
+                  1)
+            << session.first;
+        EXPECT_EQ(said, "Cannot set the wallpaper on this desktop (Hyprland, Wayland): the pictures stay in the "
+                        "wallpaper folder\n")
+            << session.first;
+    }
+    EXPECT_EQ(root.Sample({{0, 0}}), std::vector<Rgb> {kRed});
 }
 
 } // namespace

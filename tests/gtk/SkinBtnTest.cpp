@@ -4,6 +4,8 @@
 
 #include <gtk/gtk.h>
 
+#include <utility>
+
 #include "GuiSupport.h"
 #include "ui/gtk/GtkPtr.h"
 #include "ui/gtk/SkinBtn.h"
@@ -15,14 +17,15 @@ namespace {
 
 constexpr Rgb kFrames[] = {{200, 0, 0}, {0, 200, 0}, {0, 0, 200}};
 
-// Three opaque frames of 21 x 26 and one spare column (64 wide), which must never show.
-PixbufPtr TestStrip()
+// Three opaque frames of 21 x 26 (times scale) and one spare column (64
+// wide), which must never show.
+PixbufPtr TestStrip(const Rgb (&frames)[3] = kFrames, int scale = 1)
 {
-    PixbufPtr strip(gdk_pixbuf_new(GDK_COLORSPACE_RGB, TRUE, 8, 64, 26));
+    PixbufPtr strip(gdk_pixbuf_new(GDK_COLORSPACE_RGB, TRUE, 8, 64 * scale, 26 * scale));
     gdk_pixbuf_fill(strip.get(), 0xFFFFFFFF);
     for (int f = 0; f < 3; ++f) {
-        const Rgb c = kFrames[f];
-        PixbufPtr frame(gdk_pixbuf_new_subpixbuf(strip.get(), f * 21, 0, 21, 26));
+        const Rgb c = frames[f];
+        PixbufPtr frame(gdk_pixbuf_new_subpixbuf(strip.get(), f * 21 * scale, 0, 21 * scale, 26 * scale));
         gdk_pixbuf_fill(frame.get(), (static_cast<guint32>(c.r) << 24) | (static_cast<guint32>(c.g) << 16) |
                                          (static_cast<guint32>(c.b) << 8) | 0xFF);
     }
@@ -143,4 +146,35 @@ TEST_F(SkinButton, LoadSkinTakesTheProgramsStripsByAnyCaseAndRefusesUnknownOnes)
     EXPECT_EQ(button_.Height(), 26);
     EXPECT_THROW(button_.LoadSkin("btn_help"), std::runtime_error);
     EXPECT_EQ(button_.Width(), 21);  // keeps what it had
+}
+
+// A window drawn at scale 2 shows the strip with twice the pixels, its frame
+// taken at twice the offset; at scale 1 the ordinary strip.
+TEST_F(SkinButton, ScaledSurfacesGetTheStripWithTwiceThePixels)
+{
+    constexpr Rgb kSharpFrames[] = {{90, 0, 0}, {0, 90, 0}, {0, 0, 90}};
+    const PixbufPtr strip = TestStrip();
+    const PixbufPtr sharp = TestStrip(kSharpFrames, 2);
+    button_.SetSkin(strip.get(), sharp.get());
+    EXPECT_EQ(button_.Width(), 21);
+    button_.SetDown(true);
+    ASSERT_TRUE(PumpUntil([this] { return gtk_widget_get_allocated_width(button_.Widget()) == 21; }));
+    for (const int scale : {1, 2}) {
+        cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 21 * scale, 26 * scale);
+        cairo_surface_set_device_scale(surface, scale, scale);
+        cairo_t* cr = cairo_create(surface);
+        gtk_widget_draw(button_.Widget(), cr);
+        cairo_destroy(cr);
+        cairo_surface_flush(surface);
+        // Both corners of the frame: a strip scaled up or read at the wrong
+        // offset shows another colour at one of them.
+        const auto* data = cairo_image_surface_get_data(surface);
+        const int stride = cairo_image_surface_get_stride(surface);
+        for (const auto& [x, y] : {std::pair {0, 0}, std::pair {21 * scale - 1, 26 * scale - 1}}) {
+            const guint32 argb = *reinterpret_cast<const guint32*>(data + y * stride + x * 4);
+            const Rgb shown {int(argb >> 16 & 0xFF), int(argb >> 8 & 0xFF), int(argb & 0xFF)};
+            EXPECT_EQ(shown, scale == 2 ? kSharpFrames[2] : kFrames[2]) << "scale " << scale << " at " << x << "," << y;
+        }
+        cairo_surface_destroy(surface);
+    }
 }

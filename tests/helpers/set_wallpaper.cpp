@@ -1,5 +1,6 @@
-// set_wallpaper <file> <style>: applies the file as wallpaper in this
-// process's environment; exit status 0 when the desktop took it.
+// set_wallpaper <file> <style> [times]: applies the file as wallpaper in this
+// process's environment (times over, 1 by default); exit status 0 when the
+// desktop took it every time.
 #include <cstdlib>
 #include <string>
 
@@ -7,8 +8,12 @@
 
 int main(int argc, char** argv)
 {
-    if (argc != 3)
+    if (argc != 3 && argc != 4)
         return 2;
     const int style = std::atoi(argv[2]);
-    return engine::ApplyWallPaper(argv[1], static_cast<std::uint8_t>(style)) ? 0 : 1;
+    const int times = argc == 4 ? std::atoi(argv[3]) : 1;
+    bool taken = true;
+    for (int i = 0; i < times; ++i)
+        taken = engine::ApplyWallPaper(argv[1], static_cast<std::uint8_t>(style)) && taken;
+    return taken ? 0 : 1;
 }

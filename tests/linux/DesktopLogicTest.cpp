@@ -42,6 +42,7 @@ TEST(DesktopDetection, ReadsTheSessionStrings)
         {{"", "", ":0", "", ""}, DesktopKind::X11},
         {{"i3", "i3", ":1", "", ""}, DesktopKind::X11},
         {{"Hyprland", "", ":0", "wayland-1", ""}, DesktopKind::Unknown}, // root window unseen
+        {{"", "", ":0", "", "", "wayland"}, DesktopKind::Unknown},        // so too without WAYLAND_DISPLAY
         {{"", "", "", "", ""}, DesktopKind::Unknown},
     };
     for (const Case& c : cases)

@@ -57,23 +57,27 @@ std::string Frame(GdkPixbuf* strip, int x, int w, int h)
 
 } // namespace
 
+// Each strip also comes at twice the pixels for scaled screens.
 TEST(ResourceBundle, ButtonStripsAreThreeDistinctFramesWithAlpha)
 {
-    for (const char* name : {"btn_cfg.png", "btn_mini.png", "btn_close.png"}) {
-        SCOPED_TRACE(name);
-        const auto strip = Picture(name);
-        ASSERT_TRUE(strip);
-        EXPECT_EQ(gdk_pixbuf_get_width(strip.get()), 63);
-        EXPECT_EQ(gdk_pixbuf_get_height(strip.get()), 26);
-        EXPECT_TRUE(gdk_pixbuf_get_has_alpha(strip.get()));
-        EXPECT_EQ(gdk_pixbuf_get_bits_per_sample(strip.get()), 8);
-        const std::string normal = Frame(strip.get(), 0, 21, 26);
-        const std::string hover = Frame(strip.get(), 21, 21, 26);
-        const std::string pressed = Frame(strip.get(), 42, 21, 26);
-        EXPECT_NE(normal, hover);
-        EXPECT_NE(hover, pressed);
-        EXPECT_NE(normal, pressed);
-    }
+    for (const std::string name : {"btn_cfg", "btn_mini", "btn_close"})
+        for (const int scale : {1, 2}) {
+            const std::string file = name + (scale == 2 ? "@2x.png" : ".png");
+            SCOPED_TRACE(file);
+            const auto strip = Picture(file);
+            ASSERT_TRUE(strip);
+            const int w = 21 * scale, h = 26 * scale;
+            EXPECT_EQ(gdk_pixbuf_get_width(strip.get()), 3 * w);
+            EXPECT_EQ(gdk_pixbuf_get_height(strip.get()), h);
+            EXPECT_TRUE(gdk_pixbuf_get_has_alpha(strip.get()));
+            EXPECT_EQ(gdk_pixbuf_get_bits_per_sample(strip.get()), 8);
+            const std::string normal = Frame(strip.get(), 0, w, h);
+            const std::string hover = Frame(strip.get(), w, w, h);
+            const std::string pressed = Frame(strip.get(), 2 * w, w, h);
+            EXPECT_NE(normal, hover);
+            EXPECT_NE(hover, pressed);
+            EXPECT_NE(normal, pressed);
+        }
 }
 
 TEST(ResourceBundle, IconsHaveTheirNamedSizes)
@@ -86,6 +90,11 @@ TEST(ResourceBundle, IconsHaveTheirNamedSizes)
         EXPECT_EQ(gdk_pixbuf_get_height(icon.get()), size);
         EXPECT_TRUE(gdk_pixbuf_get_has_alpha(icon.get())) << size;
     }
+    // The title strip's icon on a scaled screen.
+    const auto sharp = Picture("icons/16x16@2/pictavo.png");
+    ASSERT_TRUE(sharp);
+    EXPECT_EQ(gdk_pixbuf_get_width(sharp.get()), 32);
+    EXPECT_EQ(gdk_pixbuf_get_height(sharp.get()), 32);
 }
 
 TEST(ResourceBundle, LoadingPageAndItsSpinner)
@@ -95,45 +104,51 @@ TEST(ResourceBundle, LoadingPageAndItsSpinner)
     EXPECT_NE(page.find("body{border: 0px; overflow: auto;background: #EDEEF0 url('LoadGif') no-repeat center;}"),
               std::string::npos);
 
-    const std::string gif = Lookup("LoadGif.gif");
-    ASSERT_GE(gif.size(), 13u);
-    EXPECT_EQ(gif.substr(0, 6), "GIF89a");
-    EXPECT_EQ(static_cast<unsigned char>(gif[6]) | static_cast<unsigned char>(gif[7]) << 8, 47);
-    EXPECT_EQ(static_cast<unsigned char>(gif[8]) | static_cast<unsigned char>(gif[9]) << 8, 39);
+    // The spinner, and its copy at twice the pixels for scaled screens.
+    for (const int scale : {1, 2}) {
+        const std::string name = scale == 2 ? "LoadGif@2x.gif" : "LoadGif.gif";
+        SCOPED_TRACE(name);
+        const int w = 47 * scale, h = 39 * scale;
+        const std::string gif = Lookup(name);
+        ASSERT_GE(gif.size(), 13u);
+        EXPECT_EQ(gif.substr(0, 6), "GIF89a");
+        EXPECT_EQ(static_cast<unsigned char>(gif[6]) | static_cast<unsigned char>(gif[7]) << 8, w);
+        EXPECT_EQ(static_cast<unsigned char>(gif[8]) | static_cast<unsigned char>(gif[9]) << 8, h);
 
-    // A real decoder walks the animation: it moves, every frame lasts
-    // 100 ms, and it never runs out of frames.
-    GError* raw = nullptr;
-    const GObjectPtr<GdkPixbufAnimation> animation(
-        gdk_pixbuf_animation_new_from_resource((kPrefix + "LoadGif.gif").c_str(), &raw));
-    const GErrorPtr error(raw);
-    ASSERT_TRUE(animation) << (error ? error->message : "");
-    EXPECT_FALSE(gdk_pixbuf_animation_is_static_image(animation.get()));
-    EXPECT_EQ(gdk_pixbuf_animation_get_width(animation.get()), 47);
-    EXPECT_EQ(gdk_pixbuf_animation_get_height(animation.get()), 39);
+        // A real decoder walks the animation: it moves, every frame lasts
+        // 100 ms, and it never runs out of frames.
+        GError* raw = nullptr;
+        const GObjectPtr<GdkPixbufAnimation> animation(
+            gdk_pixbuf_animation_new_from_resource((kPrefix + name).c_str(), &raw));
+        const GErrorPtr error(raw);
+        ASSERT_TRUE(animation) << (error ? error->message : "");
+        EXPECT_FALSE(gdk_pixbuf_animation_is_static_image(animation.get()));
+        EXPECT_EQ(gdk_pixbuf_animation_get_width(animation.get()), w);
+        EXPECT_EQ(gdk_pixbuf_animation_get_height(animation.get()), h);
 
-    // The iterator API only takes the deprecated GTimeVal.
-    G_GNUC_BEGIN_IGNORE_DEPRECATIONS
-    GTimeVal clock{0, 0};
-    const GObjectPtr<GdkPixbufAnimationIter> iter(gdk_pixbuf_animation_get_iter(animation.get(), &clock));
-    std::string first;
-    int changed = 0;
-    for (int frame = 0; frame < 17; ++frame) {
-        EXPECT_EQ(gdk_pixbuf_animation_iter_get_delay_time(iter.get()), 100) << frame;
-        GdkPixbuf* shown = gdk_pixbuf_animation_iter_get_pixbuf(iter.get());
-        const std::string pixels = Frame(shown, 0, 47, 39);
-        if (frame == 0) {
-            first = pixels;
-            // It sits on the page's own background colour, #EDEEF0.
-            EXPECT_EQ(pixels.substr(0, 3), "\xED\xEE\xF0");
+        // The iterator API only takes the deprecated GTimeVal.
+        G_GNUC_BEGIN_IGNORE_DEPRECATIONS
+        GTimeVal clock{0, 0};
+        const GObjectPtr<GdkPixbufAnimationIter> iter(gdk_pixbuf_animation_get_iter(animation.get(), &clock));
+        std::string first;
+        int changed = 0;
+        for (int frame = 0; frame < 17; ++frame) {
+            EXPECT_EQ(gdk_pixbuf_animation_iter_get_delay_time(iter.get()), 100) << frame;
+            GdkPixbuf* shown = gdk_pixbuf_animation_iter_get_pixbuf(iter.get());
+            const std::string pixels = Frame(shown, 0, w, h);
+            if (frame == 0) {
+                first = pixels;
+                // It sits on the page's own background colour, #EDEEF0.
+                EXPECT_EQ(pixels.substr(0, 3), "\xED\xEE\xF0");
+            }
+            else if (frame % 8 == 0)
+                EXPECT_EQ(pixels, first) << "frame " << frame << " should repeat the first";
+            else
+                changed += pixels != first;
+            g_time_val_add(&clock, 100 * 1000);
+            gdk_pixbuf_animation_iter_advance(iter.get(), &clock);
         }
-        else if (frame % 8 == 0)
-            EXPECT_EQ(pixels, first) << "frame " << frame << " should repeat the first";
-        else
-            changed += pixels != first;
-        g_time_val_add(&clock, 100 * 1000);
-        gdk_pixbuf_animation_iter_advance(iter.get(), &clock);
+        G_GNUC_END_IGNORE_DEPRECATIONS
+        EXPECT_EQ(changed, 14);
     }
-    G_GNUC_END_IGNORE_DEPRECATIONS
-    EXPECT_EQ(changed, 14);
 }

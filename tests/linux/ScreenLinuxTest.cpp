@@ -1,41 +1,26 @@
-// The screen the picture is chosen and fitted for: the primary monitor, not
-// the X screen that spans every monitor; nothing at all without a display.
+// The screen the picture is chosen and fitted for: on X11 the primary
+// monitor, not the X screen that spans every monitor; on Wayland the output's
+// mode in real pixels, as the panel is turned.
 #include <gtest/gtest.h>
 
 #include <X11/Xlib.h>
 #include <X11/extensions/Xrandr.h>
+#include <glib.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <wayland-client.h>
 
-#include <cstdlib>
 #include <memory>
 #include <string>
+#include <vector>
 
-#include "platform/Screen.h"
+#include "platform/linux/LinuxScreen.h"
+#include "support/ChildProcess.h"
+#include "support/TempDir.h"
+
+using namespace platform::linuxscreen;
 
 namespace {
-
-// Sets an environment variable for the length of a scope.
-class EnvScope {
-public:
-    EnvScope(const char* name, const char* value) : name_(name)
-    {
-        if (const char* old = std::getenv(name))
-            old_ = old;
-        had_ = std::getenv(name) != nullptr;
-        ::setenv(name, value, 1);
-    }
-    ~EnvScope()
-    {
-        if (had_)
-            ::setenv(name_, old_.c_str(), 1);
-        else
-            ::unsetenv(name_);
-    }
-
-private:
-    const char* name_;
-    std::string old_;
-    bool had_ = false;
-};
 
 // A virtual monitor the size given; removed again at the end.
 class Monitor {
@@ -80,15 +65,91 @@ TEST(PrimaryScreenSize, ThePrimaryMonitorOfSeveral)
         GTEST_SKIP() << "no RandR 1.5";
     const Monitor left(display.get(), "PICTAVO-LEFT", 0, 640, 480, false);
     const Monitor right(display.get(), "PICTAVO-RIGHT", 640, 320, 200, true);
-    const platform::ScreenSize s = platform::PrimaryScreenSize();
+    const platform::ScreenSize s = X11PrimaryScreenSize(display.get());
     EXPECT_EQ(s.width, 320);
     EXPECT_EQ(s.height, 200);
 }
 
-TEST(PrimaryScreenSize, NoDisplayIsZeroByZero)
+namespace {
+
+// A headless Weston with one 1920 x 1080 output at scale 2, turned a quarter;
+// ended with the object.
+class TurnedWeston {
+public:
+    explicit TurnedWeston(const std::string& runtimeDir) : socket_(runtimeDir + "pictavo-test")
+    {
+        gchar** env = g_environ_setenv(g_get_environ(), "XDG_RUNTIME_DIR", runtimeDir.c_str(), TRUE);
+        const std::string name = "--socket=pictavo-test";
+        gchar* argv[] = {const_cast<gchar*>("weston"), const_cast<gchar*>("--backend=headless-backend.so"),
+                         const_cast<gchar*>("--width=1920"), const_cast<gchar*>("--height=1080"),
+                         const_cast<gchar*>("--scale=2"), const_cast<gchar*>("--transform=rotate-90"),
+                         const_cast<gchar*>("--no-config"), const_cast<gchar*>(name.c_str()), nullptr};
+        started_ = g_spawn_async(nullptr, argv, env,
+                                 static_cast<GSpawnFlags>(G_SPAWN_SEARCH_PATH | G_SPAWN_DO_NOT_REAP_CHILD |
+                                                          G_SPAWN_STDOUT_TO_DEV_NULL | G_SPAWN_STDERR_TO_DEV_NULL),
+                                 nullptr, nullptr, &pid_, nullptr);
+        g_strfreev(env);
+    }
+    ~TurnedWeston()
+    {
+        if (!started_)
+            return;
+        kill(pid_, SIGTERM);
+        waitpid(pid_, nullptr, 0);
+    }
+    TurnedWeston(const TurnedWeston&) = delete;
+    TurnedWeston& operator=(const TurnedWeston&) = delete;
+
+    // Its socket, once it listens.
+    std::string Socket() const
+    {
+        return started_ && testing_support::WaitForFile(socket_) ? socket_ : std::string();
+    }
+
+private:
+    std::string socket_;
+    GPid pid_ = 0;
+    bool started_ = false;
+};
+
+} // namespace
+
+TEST(WaylandOutputs, ModeIsRealPixelsTurnedAsShown)
 {
-    const EnvScope noDisplay("DISPLAY", ":65000");
-    const platform::ScreenSize s = platform::PrimaryScreenSize();
-    EXPECT_EQ(s.width, 0);
-    EXPECT_EQ(s.height, 0);
+    if (gchar* weston = g_find_program_in_path("weston"))
+        g_free(weston);
+    else
+        GTEST_SKIP() << "weston is not installed (scripts/deps.sh installs it)";
+    const testing_support::TempDir dir;
+    const TurnedWeston weston(dir.path());
+    const std::string socket = weston.Socket();
+    ASSERT_FALSE(socket.empty());
+    const std::unique_ptr<wl_display, void (*)(wl_display*)> display(wl_display_connect(socket.c_str()),
+                                                                     &wl_display_disconnect);
+    ASSERT_TRUE(display);
+    WaylandOutputs outputs(display.get());
+    const std::vector<WaylandOutput> seen = outputs.Read();
+    ASSERT_EQ(seen.size(), 1u);
+    // Not 1080 x 1920 (logical) nor 3840 x 2160 (the panel unturned).
+    EXPECT_EQ(seen[0].size.width, 2160);
+    EXPECT_EQ(seen[0].size.height, 3840);
+    EXPECT_EQ(seen[0].make, "weston");
+}
+
+// The output a GDK monitor stands for: found by its place, by its names where
+// outputs mirror each other, by its index when the compositor reports places
+// GDK does not.
+TEST(WaylandOutputs, MonitorsMatchTheirOutputs)
+{
+    const std::vector<WaylandOutput> outputs {
+        {0, 0, "Acme", "Panel", {3840, 2160}},
+        {1920, 0, "Acme", "Panel", {2560, 1440}},
+        {1920, 0, "Other", "Projector", {1280, 720}},
+    };
+    EXPECT_EQ(MatchOutput(outputs, {1920, 0, "Acme", "Panel", 0}), 1u);
+    EXPECT_EQ(MatchOutput(outputs, {1920, 0, "Other", "Projector", 0}), 2u);
+    EXPECT_EQ(MatchOutput(outputs, {1920, 0, "Unknown", "", 0}), 1u);
+    EXPECT_EQ(MatchOutput(outputs, {500, 500, "Acme", "Panel", 2}), 2u);
+    EXPECT_EQ(MatchOutput(outputs, {500, 500, "Acme", "Panel", 3}), std::nullopt);
+    EXPECT_EQ(MatchOutput({}, {}), std::nullopt);
 }

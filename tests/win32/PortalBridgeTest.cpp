@@ -14,13 +14,15 @@
 #include "app/win32/BrowserSite.h"
 #include "app/win32/PortalView.h"
 #include "app/win32/ScriptBridge.h"
+#include "win32/FakeCaller.h"
+#include "win32/PortalViewHost.h"
 
 using app::win::ComPtr;
 using app::win::TScriptBridge;
 
 namespace {
 
-constexpr const char* kPortal = "http://127.0.0.1:17598/";
+constexpr const char* kPortal = PortalViewHost::kHostedPortal;
 
 // One VARIANT argument list, owning its strings.
 class Args {
@@ -207,6 +209,36 @@ TEST_F(ScriptBridge, AnswersOnlyThePortalOriginAndTheLoadingPage)
     EXPECT_EQ(received_.size(), 2u);
 }
 
+TEST_F(ScriptBridge, WhereTheEngineNamesTheCallerOnlyAPortalDocumentIsServed)
+{
+    ComPtr<IDispatchEx> ex;
+    ASSERT_EQ(bridge_.As(&ex), S_OK);
+    DISPID id = 0;
+    const auto name = [](const wchar_t* text) { return app::win::UniqueBstr(::SysAllocString(text)); };
+    EXPECT_EQ(ex->GetDispID(name(L"downloadPic").get(), fdexNameCaseInsensitive, &id), S_OK);
+    EXPECT_EQ(id, 2000);
+    EXPECT_EQ(ex->GetDispID(name(L"DownloadPic").get(), fdexNameCaseInsensitive, &id), DISP_E_UNKNOWNNAME);
+
+    auto args = Args::Strings({L"pick"});
+    const auto call = [&](IServiceProvider* caller) {
+        return ex->InvokeEx(2000, LOCALE_USER_DEFAULT, DISPATCH_METHOD, args.params(), nullptr, nullptr, caller);
+    };
+    // An advert's frame inside the portal, and a frame that will not say where it is.
+    EXPECT_EQ(call(FakeCaller(FAKE_CALLER_AT_URL, L"http://ads.example/frame.html")), E_ACCESSDENIED);
+    EXPECT_EQ(call(FakeCaller(FAKE_CALLER_AT_URL, L"https://127.0.0.1:17598/")), E_ACCESSDENIED);
+    EXPECT_EQ(call(FakeCaller(FAKE_CALLER_UNREADABLE, nullptr)), E_ACCESSDENIED);
+    EXPECT_TRUE(received_.empty());
+
+    EXPECT_EQ(call(FakeCaller(FAKE_CALLER_AT_URL, L"http://127.0.0.1:17598/frames/inner.html")), S_OK);
+    // Callers the engine cannot name fall back to the top-level document.
+    EXPECT_EQ(call(FakeCaller(FAKE_CALLER_WITHOUT_WINDOW, nullptr)), S_OK);
+    EXPECT_EQ(call(nullptr), S_OK);
+    where_ = "http://evil.example/";
+    EXPECT_EQ(call(FakeCaller(FAKE_CALLER_AT_URL, L"http://127.0.0.1:17598/")), E_ACCESSDENIED);
+    EXPECT_EQ(call(nullptr), E_ACCESSDENIED);
+    EXPECT_EQ(received_, (std::vector<std::string> {"pick", "pick", "pick"}));
+}
+
 // Sets the calling thread's modifier keys as GetKeyState reports them.
 void HoldKeys(std::initializer_list<int> keys)
 {
@@ -286,24 +318,7 @@ TEST(BrowserSite, SwallowsCtrlNOnly)
 }
 
 // The real view in a window, with the control Wine provides.
-class PortalViewTest : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        ::_putenv_s("PICTAVO_PORTAL_URL", kPortal);
-        ASSERT_TRUE(SUCCEEDED(::OleInitialize(nullptr)));
-        parent_ = ::CreateWindowExW(0, L"STATIC", L"host", WS_POPUP, 0, 0, 895, 600, nullptr, nullptr,
-                                    ::GetModuleHandleW(nullptr), nullptr);
-        ASSERT_NE(parent_, nullptr);
-    }
-    void TearDown() override
-    {
-        ::DestroyWindow(parent_);
-        ::OleUninitialize();
-        ::_putenv_s("PICTAVO_PORTAL_URL", "");
-    }
-    HWND parent_ = nullptr;
-};
+class PortalViewTest : public PortalViewHost {};
 
 TEST_F(PortalViewTest, SitsBelowTheTitleStripAndServesOnlyWhereItWasSent)
 {

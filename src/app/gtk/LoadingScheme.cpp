@@ -28,6 +28,8 @@ struct SchemeEntry {
 constexpr std::array kEntries {
     SchemeEntry {"/loading", "/com/brisvane/Pictavo/Loading.html", "text/html"},
     SchemeEntry {"/loadgif", "/com/brisvane/Pictavo/LoadGif.gif", "image/gif"},
+    // What the page asks for instead on a scaled screen.
+    SchemeEntry {"/loadgif@2x", "/com/brisvane/Pictavo/LoadGif@2x.gif", "image/gif"},
 };
 
 struct BytesUnref {

@@ -69,6 +69,7 @@ TBrisvaneMainForm::TBrisvaneMainForm(GtkApplication* app)
 
     // The view takes its own presses, so the window never moves from there.
     EmbeddedWB1 = std::make_unique<PortalView>(fixed, [this](const std::string& request) {
+        Screen_->Refresh();
         FWorkThread->RequestDownload(request);
     });
     gtk_widget_show_all(GTK_WIDGET(fixed));
@@ -78,6 +79,7 @@ TBrisvaneMainForm::TBrisvaneMainForm(GtkApplication* app)
     BtnMini.LoadSkin("btn_mini");
     BtnClose.LoadSkin("btn_close");
 
+    Screen_ = std::make_unique<TScreenWatch>(Window_.get());
     auto env = engine::TWorkThreadEnvironment::Default();
     env.statusPort = StatusPortSetting();
     // The worker's close comes from its own thread; the main loop carries it out.

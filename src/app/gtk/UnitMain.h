@@ -8,6 +8,7 @@
 
 #include "app/gtk/DemoPortalLauncher.h"
 #include "app/gtk/PortalView.h"
+#include "app/gtk/ScreenWatch.h"
 #include "app/gtk/TrayIcon.h"
 #include "engine/uWorkThread.h"
 #include "ui/gtk/GtkPtr.h"
@@ -53,6 +54,7 @@ private:
 
     GtkApplication* App_;
     ui::gtk::TopLevelPtr Window_;
+    std::unique_ptr<TScreenWatch> Screen_;   // read before the worker starts
     std::unique_ptr<PortalView> EmbeddedWB1; // goes before the window it sits in
     std::unique_ptr<DemoPortalLauncher> DemoPortal_; // the demo portal this client started, if any
     std::unique_ptr<TTrayIcon> TrayIcon1;

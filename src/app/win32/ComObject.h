@@ -2,8 +2,10 @@
 // COM objects this program implements are owned by their reference count:
 // MakeComObject hands out the first reference, the last Release frees them.
 #include <windows.h>
+#include <oleauto.h>
 #include <wrl/client.h>
 
+#include <memory>
 #include <utility>
 
 namespace app::win {
@@ -19,6 +21,12 @@ ComPtr<T> MakeComObject(Args&&... args)
     return object;
 }
 
+// A string a callee allocated for us to free.
+struct TBstrFree {
+    void operator()(wchar_t* text) const noexcept { ::SysFreeString(text); }
+};
+using UniqueBstr = std::unique_ptr<wchar_t, TBstrFree>;
+
 // An object's reference count; its owner deletes itself when Release says 0.
 // The view's objects live in the main thread's single-threaded apartment, but
 // a control may still release from elsewhere while shutting down.
@@ -30,6 +38,62 @@ public:
 private:
     LONG count_ = 1;
 };
+
+// The IUnknown of an object that is its own only identity. Derived says in
+// Answers(riid) which interfaces besides IUnknown it stands for; the last
+// Release deletes it.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wnon-virtual-dtor"
+template <typename Derived, typename Interface>
+class TComBase : public Interface {
+public:
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** out) override
+    {
+        if (!out)
+            return E_POINTER;
+        *out = nullptr;
+        if (!IsEqualIID(riid, IID_IUnknown) && !Derived::Answers(riid))
+            return E_NOINTERFACE;
+        *out = static_cast<Interface*>(this);
+        AddRef();
+        return S_OK;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return refs_.Add(); }
+    ULONG STDMETHODCALLTYPE Release() override
+    {
+        const ULONG left = refs_.Drop();
+        if (left == 0)
+            delete static_cast<Derived*>(this);
+        return left;
+    }
+
+protected:
+    TComBase() = default;
+    ~TComBase() = default;
+
+private:
+    TRefCount refs_;
+};
+
+// A dispatch interface without type information: callers look names up.
+template <typename Derived, typename Interface>
+class TDispatchBase : public TComBase<Derived, Interface> {
+public:
+    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override
+    {
+        if (!count)
+            return E_POINTER;
+        *count = 0;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo** info) override
+    {
+        if (info)
+            *info = nullptr;
+        return E_NOTIMPL;
+    }
+};
+#pragma GCC diagnostic pop
 
 // One COM role of a larger object: its IUnknown is the owner's, so every
 // interface the control asks for leads back to the same identity.

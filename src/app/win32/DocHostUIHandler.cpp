@@ -11,6 +11,28 @@ bool KeyDown(int key)
     return (::GetKeyState(key) & 0x8000) != 0;
 }
 
+// Takes nothing: a file or link dropped onto the view would otherwise
+// replace the portal.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wnon-virtual-dtor"
+class TNoDropTarget final : public TComBase<TNoDropTarget, IDropTarget> {
+public:
+    static bool Answers(REFIID riid) { return IsEqualIID(riid, IID_IDropTarget); }
+    HRESULT STDMETHODCALLTYPE DragEnter(IDataObject*, DWORD, POINTL, DWORD* effect) override { return Refuse(effect); }
+    HRESULT STDMETHODCALLTYPE DragOver(DWORD, POINTL, DWORD* effect) override { return Refuse(effect); }
+    HRESULT STDMETHODCALLTYPE DragLeave() override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE Drop(IDataObject*, DWORD, POINTL, DWORD* effect) override { return Refuse(effect); }
+
+private:
+    static HRESULT Refuse(DWORD* effect)
+    {
+        if (effect)
+            *effect = DROPEFFECT_NONE;
+        return S_OK;
+    }
+};
+#pragma GCC diagnostic pop
+
 } // namespace
 
 TDocHostUIHandler::TDocHostUIHandler(IUnknown& owner, ComPtr<IDispatch> external, std::wstring disabledCtrlShortcuts)
@@ -56,9 +78,10 @@ HRESULT TDocHostUIHandler::GetOptionKeyPath(LPOLESTR* key, DWORD)
 
 HRESULT TDocHostUIHandler::GetDropTarget(IDropTarget*, IDropTarget** target)
 {
-    if (target)
-        *target = nullptr;
-    return E_NOTIMPL;
+    if (!target)
+        return E_POINTER;
+    *target = MakeComObject<TNoDropTarget>().Detach();
+    return S_OK;
 }
 
 HRESULT TDocHostUIHandler::GetExternal(IDispatch** external)

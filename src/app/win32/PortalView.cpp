@@ -5,6 +5,8 @@
 #include <utility>
 
 #include "app/BridgeAccess.h"
+#include "app/Endpoints.h"
+#include "app/NavigationPolicy.h"
 #include "platform/FileSystem.h"
 #include "platform/win32/WinText.h"
 #include "ui/win32/FormLook.h"
@@ -28,6 +30,21 @@ struct BstrDeleter {
 };
 using Bstr = std::unique_ptr<wchar_t, BstrDeleter>;
 
+// A click, or a key that follows a link or presses a button.
+bool IsUserGesture(const MSG& message)
+{
+    switch (message.message) {
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONUP:
+    case WM_LBUTTONDBLCLK:
+    case WM_MBUTTONUP: return true;
+    case WM_KEYDOWN:
+    case WM_KEYUP:
+    case WM_CHAR: return message.wParam == VK_RETURN || message.wParam == VK_SPACE;
+    default: return false;
+    }
+}
+
 void RegisterViewClass(HINSTANCE instance, WNDPROC proc)
 {
     WNDCLASSEXW wc {};
@@ -48,7 +65,7 @@ ENavigateError::ENavigateError(const std::string& url, HRESULT code)
 {
 }
 
-PortalView::PortalView(HWND parent, RequestHandler onRequest)
+PortalView::PortalView(HWND parent, RequestHandler onRequest, Opener openInBrowser)
     : loadingPageUrl_(app::LoadingPageUrl(platform::OwnExecutablePath()))
 {
     const auto instance = reinterpret_cast<HINSTANCE>(::GetWindowLongPtrW(parent, GWLP_HINSTANCE));
@@ -60,10 +77,10 @@ PortalView::PortalView(HWND parent, RequestHandler onRequest)
                                 kPortalViewBounds.bottom - kPortalViewBounds.top, parent, nullptr, instance, this);
     bridge_ = TScriptBridge::Create(std::move(onRequest), [this] { return TopLevelUrl(); }, loadingPageUrl_);
     site_ = TBrowserSite::Create(window_, ::GetAncestor(parent, GA_ROOT), bridge_, L"N");
-    CreateControl();
+    CreateControl(std::move(openInBrowser));
 }
 
-void PortalView::CreateControl()
+void PortalView::CreateControl(Opener openInBrowser)
 {
     if (!window_) {
         createError_ = HRESULT_FROM_WIN32(::GetLastError());
@@ -90,12 +107,31 @@ void PortalView::CreateControl()
     }
     // The control may show its own dialogs, script errors included.
     browser_->put_Silent(VARIANT_FALSE);
+    // Nothing dropped onto the view is opened in it.
+    browser_->put_RegisterAsDropTarget(VARIANT_FALSE);
+    ListenToControl(std::move(openInBrowser));
+}
+
+void PortalView::ListenToControl(Opener openInBrowser)
+{
+    ComPtr<IUnknown> identity;
+    browser_.As(&identity);
+    events_ = TBrowserEvents::Create(identity.Get(), loadingPageUrl_, [this] { return userActing_; },
+                                     std::move(openInBrowser));
+    ComPtr<IConnectionPointContainer> points;
+    if (FAILED(browser_.As(&points)) || FAILED(points->FindConnectionPoint(DIID_DWebBrowserEvents2, &eventsPoint_)) ||
+        FAILED(eventsPoint_->Advise(events_.Get(), &eventsCookie_)))
+        eventsPoint_.Reset();
 }
 
 PortalView::~PortalView()
 {
     bridge_->Disconnect();
     site_->Disconnect();
+    if (eventsPoint_)
+        eventsPoint_->Unadvise(eventsCookie_);
+    if (events_)
+        events_->Disconnect();
     if (object_) {
         ComPtr<IOleInPlaceObject> inPlace;
         if (SUCCEEDED(object_.As(&inPlace)))
@@ -133,11 +169,28 @@ std::string PortalView::TopLevelUrl() const
     return platform::win::Narrow(owned.get());
 }
 
+void PortalView::ReturnToPortal()
+{
+    if (!events_ || !PortalNeedsReload(events_->LeftPortal(), TopLevelUrl()))
+        return;
+    try {
+        Navigate(PortalHomeUrl());
+    } catch (const ENavigateError&) {
+        // The control shows what it made of it; the next showing tries again.
+    }
+}
+
+bool PortalView::InView(HWND window) const
+{
+    return window && (window == window_ || ::IsChild(window_, window));
+}
+
 bool PortalView::TranslateAccelerator(MSG& message)
 {
-    if (!browser_ || message.message < WM_KEYFIRST || message.message > WM_KEYLAST)
-        return false;
-    if (message.hwnd != window_ && !::IsChild(window_, message.hwnd))
+    // Whatever the control starts while this message is handled is the
+    // user's doing only if this is the user's click or key in the view.
+    userActing_ = IsUserGesture(message) && InView(message.hwnd);
+    if (!browser_ || message.message < WM_KEYFIRST || message.message > WM_KEYLAST || !InView(message.hwnd))
         return false;
     ComPtr<IOleInPlaceActiveObject> active;
     return SUCCEEDED(browser_.As(&active)) && active->TranslateAccelerator(&message) == S_OK;

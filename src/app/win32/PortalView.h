@@ -4,6 +4,7 @@
 // calls reach the owner's request handler.
 #include <windows.h>
 #include <exdisp.h>
+#include <ocidl.h>
 #include <ole2.h>
 
 #include <functional>
@@ -11,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "app/win32/BrowserEvents.h"
 #include "app/win32/BrowserSite.h"
 #include "app/win32/ComObject.h"
 #include "app/win32/ScriptBridge.h"
@@ -32,10 +34,12 @@ inline constexpr RECT kPortalViewBounds {0, 27, 895, 577};
 class PortalView {
 public:
     using RequestHandler = TScriptBridge::RequestHandler;
+    using Opener = TBrowserEvents::Opener;
 
     // Creates the view's window in parent and the control in it. A missing
     // control leaves the view showing why; Navigate then raises the reason.
-    PortalView(HWND parent, RequestHandler onRequest);
+    // Links the user follows away from the portal go to openInBrowser.
+    PortalView(HWND parent, RequestHandler onRequest, Opener openInBrowser = OpenInUsersBrowser);
     ~PortalView();
     PortalView(const PortalView&) = delete;
     PortalView& operator=(const PortalView&) = delete;
@@ -47,8 +51,13 @@ public:
     const std::string& LoadingPageUrl() const { return loadingPageUrl_; }
     // Where the top-level document is, as far as the bridge is concerned.
     std::string TopLevelUrl() const;
-    // For the message loop: lets the control handle its keys (and the view
-    // swallow the disabled shortcuts). True when the message was used.
+    // After a failed load, or away from the portal, loads the portal again.
+    void ReturnToPortal();
+    // For the message loop, with every message before it is dispatched: lets
+    // the control handle its keys (and the view swallow the disabled
+    // shortcuts), and notes whether the user is clicking or pressing a key in
+    // the view, which is what lets a link leave for the user's browser. True
+    // when the message was used.
     bool TranslateAccelerator(MSG& message);
 
     HWND Window() const { return window_; }
@@ -63,7 +72,9 @@ public:
 private:
     static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     void Paint(HWND window) const;
-    void CreateControl();
+    void CreateControl(Opener openInBrowser);
+    void ListenToControl(Opener openInBrowser);
+    bool InView(HWND window) const;
 
     HWND window_ = nullptr;
     std::string loadingPageUrl_;
@@ -71,6 +82,10 @@ private:
     ComPtr<TBrowserSite> site_;
     ComPtr<IOleObject> object_;
     ComPtr<IWebBrowser2> browser_;
+    ComPtr<TBrowserEvents> events_;
+    ComPtr<IConnectionPoint> eventsPoint_;
+    DWORD eventsCookie_ = 0;
+    bool userActing_ = false;
     HRESULT createError_ = S_OK;
     std::vector<std::string> navigations_;
 };

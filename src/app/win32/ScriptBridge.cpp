@@ -9,6 +9,7 @@
 #include <typeinfo>
 
 #include "app/BridgeAccess.h"
+#include "app/win32/BridgeCaller.h"
 #include "platform/win32/WinText.h"
 
 namespace app::win {
@@ -55,40 +56,9 @@ void TScriptBridge::Disconnect() noexcept
     topLevelUrl_ = nullptr;
 }
 
-HRESULT TScriptBridge::QueryInterface(REFIID riid, void** out)
+bool TScriptBridge::Answers(REFIID riid)
 {
-    if (!out)
-        return E_POINTER;
-    if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IDispatch)) {
-        *out = static_cast<IDispatch*>(this);
-        AddRef();
-        return S_OK;
-    }
-    *out = nullptr;
-    return E_NOINTERFACE;
-}
-
-ULONG TScriptBridge::Release()
-{
-    const ULONG left = refs_.Drop();
-    if (left == 0)
-        delete this;
-    return left;
-}
-
-HRESULT TScriptBridge::GetTypeInfoCount(UINT* count)
-{
-    if (!count)
-        return E_POINTER;
-    *count = 0;
-    return S_OK;
-}
-
-HRESULT TScriptBridge::GetTypeInfo(UINT, LCID, ITypeInfo** info)
-{
-    if (info)
-        *info = nullptr;
-    return E_NOTIMPL;
+    return IsEqualIID(riid, IID_IDispatch) || IsEqualIID(riid, __uuidof(IDispatchEx));
 }
 
 HRESULT TScriptBridge::GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID, DISPID* ids)
@@ -103,10 +73,65 @@ HRESULT TScriptBridge::GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID, 
 HRESULT TScriptBridge::Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* params, VARIANT*, EXCEPINFO* error,
                               UINT* argError)
 {
+    return Call(id, std::nullopt, params, error, argError);
+}
+
+HRESULT TScriptBridge::GetDispID(BSTR name, DWORD, DISPID* id)
+{
+    // Case-sensitive whatever the caller asks for, as the name lookup above.
+    if (!name || !id || std::wcscmp(name, L"downloadPic") != 0)
+        return DISP_E_UNKNOWNNAME;
+    *id = kDownloadPicDispId;
+    return S_OK;
+}
+
+HRESULT TScriptBridge::InvokeEx(DISPID id, LCID, WORD, DISPPARAMS* params, VARIANT*, EXCEPINFO* error,
+                                IServiceProvider* caller)
+{
+    return Call(id, CallerDocumentUrl(caller), params, error, nullptr);
+}
+
+HRESULT TScriptBridge::GetMemberProperties(DISPID id, DWORD, DWORD* properties)
+{
+    if (!properties)
+        return E_POINTER;
+    *properties = 0;
+    if (id != kDownloadPicDispId)
+        return DISP_E_UNKNOWNNAME;
+    *properties = fdexPropCannotGet | fdexPropCannotPut | fdexPropCannotPutRef | fdexPropCanCall |
+                  fdexPropCannotConstruct | fdexPropCannotSourceEvents;
+    return S_OK;
+}
+
+HRESULT TScriptBridge::GetMemberName(DISPID id, BSTR* name)
+{
+    if (!name)
+        return E_POINTER;
+    *name = id == kDownloadPicDispId ? ::SysAllocString(L"downloadPic") : nullptr;
+    return *name ? S_OK : DISP_E_UNKNOWNNAME;
+}
+
+HRESULT TScriptBridge::GetNextDispID(DWORD, DISPID, DISPID* next)
+{
+    if (next)
+        *next = DISPID_UNKNOWN;
+    return S_FALSE;
+}
+
+HRESULT TScriptBridge::GetNameSpaceParent(IUnknown** parent)
+{
+    if (parent)
+        *parent = nullptr;
+    return E_NOTIMPL;
+}
+
+HRESULT TScriptBridge::Call(DISPID id, const std::optional<std::string>& callerUrl, const DISPPARAMS* params,
+                            EXCEPINFO* error, UINT* argError)
+{
     if (id != kDownloadPicDispId)
         return E_NOTIMPL;
     const std::string where = topLevelUrl_ ? topLevelUrl_() : std::string();
-    if (!onRequest_ || !BridgeMayAnswer(where, loadingPageUrl_))
+    if (!onRequest_ || !BridgeMayAnswerCaller(where, callerUrl, loadingPageUrl_))
         return E_ACCESSDENIED;
     return DownloadPic(params, error, argError);
 }

@@ -141,6 +141,8 @@ void TBrisvaneMainForm::ShowFromTray()
     if (!ShowMainWindowAtStart_) {
         ShowMainWindowAtStart_ = true;
         Show();
+    } else if (Shown_) {
+        EmbeddedWB1->ReturnToPortal(); // a failed load gets another try; the portal itself stays as it was
     }
     ::ShowWindow(Handle_, SW_SHOW);
     ::SetForegroundWindow(Handle_);

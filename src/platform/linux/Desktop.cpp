@@ -1,8 +1,27 @@
 #include "platform/Desktop.h"
 
+#include <mutex>
+
+#include "platform/DebugOutput.h"
 #include "platform/linux/LinuxDesktop.h"
 
 namespace platform {
+namespace {
+
+// Once per desktop, not once per picture: the rotation would repeat it.
+void SayNoSetter(const std::string& desktop)
+{
+    static std::mutex lock;
+    static std::string said;
+    const std::lock_guard<std::mutex> guard(lock);
+    if (desktop == said)
+        return;
+    said = desktop;
+    DebugOutput("Cannot set the wallpaper on this desktop (" + desktop +
+                "): the pictures stay in the wallpaper folder");
+}
+
+} // namespace
 
 bool SetDesktopWallpaper(const std::string& path, WallpaperStyle style)
 {
@@ -10,7 +29,8 @@ bool SetDesktopWallpaper(const std::string& path, WallpaperStyle style)
     const std::string file = AbsolutePath(path);
     if (file.empty())
         return false;
-    switch (DetectDesktop(ReadDesktopEnvironment())) {
+    const DesktopEnvironment env = ReadDesktopEnvironment();
+    switch (DetectDesktop(env)) {
     case DesktopKind::Gnome:
         return SetGSettingsWallpaper(
             {"org.gnome.desktop.background", "picture-uri", true, "picture-uri-dark", "picture-options"},
@@ -27,7 +47,7 @@ bool SetDesktopWallpaper(const std::string& path, WallpaperStyle style)
     case DesktopKind::Lxqt: return RunWallpaperCommand(PcmanfmArguments(file, style, true));
     case DesktopKind::Sway: return RunWallpaperCommand(SwayArguments(file, style));
     case DesktopKind::X11: return SetRootWindowWallpaper(file, style);
-    case DesktopKind::Unknown: break;
+    case DesktopKind::Unknown: SayNoSetter(DescribeDesktop(env)); break;
     }
     return false;
 }

@@ -70,12 +70,17 @@ DesktopKind FromSession(std::string_view session)
     return DesktopKind::Unknown;
 }
 
+bool IsWaylandSession(const DesktopEnvironment& env)
+{
+    return !env.waylandDisplay.empty() || text::AsciiLower(env.sessionType) == "wayland";
+}
+
 } // namespace
 
 DesktopEnvironment ReadDesktopEnvironment()
 {
     return {Env("XDG_CURRENT_DESKTOP"), Env("DESKTOP_SESSION"), Env("DISPLAY"),
-            Env("WAYLAND_DISPLAY"), Env("SWAYSOCK")};
+            Env("WAYLAND_DISPLAY"), Env("SWAYSOCK"), Env("XDG_SESSION_TYPE")};
 }
 
 DesktopKind DetectDesktop(const DesktopEnvironment& env)
@@ -88,10 +93,21 @@ DesktopKind DetectDesktop(const DesktopEnvironment& env)
     if (!env.swaySocket.empty())
         return DesktopKind::Sway;
     // Under an unknown Wayland compositor the X root window is not what the
-    // user sees, so drawing it would report a change nobody gets.
-    if (!env.display.empty() && env.waylandDisplay.empty())
+    // user sees, so drawing it would report a change nobody gets (and could
+    // start Xwayland just for that).
+    if (!env.display.empty() && !IsWaylandSession(env))
         return DesktopKind::X11;
     return DesktopKind::Unknown;
+}
+
+std::string DescribeDesktop(const DesktopEnvironment& env)
+{
+    std::string name = !env.currentDesktop.empty() ? env.currentDesktop : env.session;
+    if (name.empty())
+        name = "unnamed";
+    if (IsWaylandSession(env))
+        return name + ", Wayland";
+    return name + (env.display.empty() ? ", no display" : ", X11");
 }
 
 } // namespace platform::linuxdesk

@@ -17,12 +17,16 @@ struct DesktopEnvironment {
     std::string display;          // DISPLAY
     std::string waylandDisplay;   // WAYLAND_DISPLAY
     std::string swaySocket;       // SWAYSOCK
+    std::string sessionType = {}; // XDG_SESSION_TYPE (may be left out of initialisers)
 };
 
 DesktopEnvironment ReadDesktopEnvironment();
 // X11 stands for "no known desktop, but a bare X server": we draw the root
 // window ourselves. Unknown means there is nothing we know how to change.
 DesktopKind DetectDesktop(const DesktopEnvironment& env);
+// The desktop as the session names it, and whether it is a Wayland one, for
+// telling the user which desktop we found: "Hyprland, Wayland".
+std::string DescribeDesktop(const DesktopEnvironment& env);
 
 // Placement names in each desktop's own vocabulary.
 const char* GSettingsPictureOption(WallpaperStyle style);

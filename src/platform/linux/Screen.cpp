@@ -3,7 +3,12 @@
 #include <X11/Xlib.h>
 #include <X11/extensions/Xrandr.h>
 
+#include <algorithm>
+#include <atomic>
+#include <cstdint>
 #include <memory>
+
+#include "platform/linux/LinuxScreen.h"
 
 namespace platform {
 namespace {
@@ -12,15 +17,30 @@ struct MonitorsFree {
     void operator()(XRRMonitorInfo* m) const noexcept { XRRFreeMonitors(m); }
 };
 
+// The screen is the process's: the main thread writes it, any thread reads
+// it. Both sides in one word, so a reader never sees half of a change.
+std::atomic<std::uint64_t> Published {0};
+
 } // namespace
 
 ScreenSize PrimaryScreenSize()
 {
-    // Each call asks the server afresh: the screen may change while the client runs.
-    std::unique_ptr<Display, int (*)(Display*)> display(XOpenDisplay(nullptr), &XCloseDisplay);
-    if (!display)
+    const std::uint64_t both = Published.load(std::memory_order_relaxed);
+    return {static_cast<int>(both >> 32), static_cast<int>(both & 0xFFFFFFFFu)};
+}
+
+namespace linuxscreen {
+
+void PublishPrimaryScreenSize(ScreenSize size)
+{
+    const auto side = [](int v) { return static_cast<std::uint64_t>(std::max(v, 0)); };
+    Published.store(side(size.width) << 32 | side(size.height), std::memory_order_relaxed);
+}
+
+ScreenSize X11PrimaryScreenSize(Display* d)
+{
+    if (!d)
         return {};
-    Display* d = display.get();
     const int screen = DefaultScreen(d);
     // With several monitors the X screen spans them all; the picture is for
     // the primary one (else the first one lit).
@@ -41,4 +61,5 @@ ScreenSize PrimaryScreenSize()
     return {DisplayWidth(d, screen), DisplayHeight(d, screen)};
 }
 
+} // namespace linuxscreen
 } // namespace platform

@@ -1,6 +1,7 @@
 #include "ui/gtk/Chrome.h"
 
 #include "ui/gtk/GtkPtr.h"
+#include "ui/gtk/Scaled.h"
 
 namespace ui::gtk {
 namespace {
@@ -37,13 +38,12 @@ void PaintChrome(GtkWidget* window, cairo_t* cr, const char* caption)
     cairo_set_source_rgb(cr, kBackground[0], kBackground[1], kBackground[2]);
     cairo_paint(cr);
 
-    const GObjectPtr<GdkPixbuf> icon(
-        gdk_pixbuf_new_from_resource_at_scale("/com/brisvane/Pictavo/icons/16x16/pictavo.png", 16, 16, TRUE, nullptr));
-    if (icon) {
-        gdk_cairo_set_source_pixbuf(cr, icon.get(), 4, 4);
-        cairo_rectangle(cr, 4, 4, 16, 16);
-        cairo_fill(cr);
-    }
+    const int scale = PixelScale(cr);
+    const GObjectPtr<GdkPixbuf> icon(gdk_pixbuf_new_from_resource_at_scale(
+        scale == 2 ? "/com/brisvane/Pictavo/icons/16x16@2/pictavo.png" : "/com/brisvane/Pictavo/icons/16x16/pictavo.png",
+        16 * scale, 16 * scale, TRUE, nullptr));
+    if (icon)
+        PaintPicturePart(cr, icon.get(), scale, 4, 4, 0, 16, 16);
 
     const GObjectPtr<PangoLayout> layout(gtk_widget_create_pango_layout(window, caption));
     GdkRGBA text {};

@@ -4,6 +4,8 @@
 #include <cctype>
 #include <stdexcept>
 
+#include "ui/gtk/Scaled.h"
+
 namespace ui::gtk {
 
 TSkinBtn::TSkinBtn() : Widget_(RefWidget(gtk_drawing_area_new()))
@@ -30,19 +32,22 @@ void TSkinBtn::LoadSkin(const std::string& name)
     std::string file = name;
     std::transform(file.begin(), file.end(), file.begin(),
                    [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    const std::string path = "/com/brisvane/Pictavo/" + file + ".png";
+    const std::string path = "/com/brisvane/Pictavo/" + file;
     GError* raw = nullptr;
-    GObjectPtr<GdkPixbuf> strip(gdk_pixbuf_new_from_resource(path.c_str(), &raw));
+    GObjectPtr<GdkPixbuf> strip(gdk_pixbuf_new_from_resource((path + ".png").c_str(), &raw));
     const GErrorPtr error(raw);
     if (!strip)
         throw std::runtime_error("Resource " + name + " not found" +
                                  (error ? std::string(": ") + error->message : std::string()));
-    SetSkin(strip.get());
+    // The copy for scaled screens is optional: without it the strip is scaled up.
+    const GObjectPtr<GdkPixbuf> sharp(gdk_pixbuf_new_from_resource((path + "@2x.png").c_str(), nullptr));
+    SetSkin(strip.get(), sharp.get());
 }
 
-void TSkinBtn::SetSkin(GdkPixbuf* strip)
+void TSkinBtn::SetSkin(GdkPixbuf* strip, GdkPixbuf* strip2x)
 {
     Image_.reset(GDK_PIXBUF(g_object_ref(strip)));
+    Image2x_.reset(strip2x ? GDK_PIXBUF(g_object_ref(strip2x)) : nullptr);
     // A strip whose width is no multiple of three leaves its last columns unused.
     Resize(gdk_pixbuf_get_width(strip) / 3, gdk_pixbuf_get_height(strip));
 }
@@ -82,9 +87,9 @@ gboolean TSkinBtn::Draw(GtkWidget*, cairo_t* cr, gpointer self)
         b->State_ = 2;
     // The disabled frame lies beyond the three-frame strips and so shows nothing.
     const int frame = b->State_ >= 0 && b->State_ <= 3 ? b->State_ : 0;
-    gdk_cairo_set_source_pixbuf(cr, b->Image_.get(), -static_cast<double>(frame * b->Width_), 0);
-    cairo_rectangle(cr, 0, 0, b->Width_, b->Height_);
-    cairo_fill(cr);
+    const int scale = b->Image2x_ ? PixelScale(cr) : 1;
+    PaintPicturePart(cr, scale == 2 ? b->Image2x_.get() : b->Image_.get(), scale, 0, 0, frame * b->Width_, b->Width_,
+                     b->Height_);
     return FALSE;
 }
 

@@ -22,9 +22,11 @@ public:
     // Loads the strip "<name>.png" of the program's resources (any case) and
     // sizes the button to one frame. Throws std::runtime_error when the
     // resource is missing or is no picture; the button then keeps its image.
+    // "<name>@2x.png", where there is one, is drawn on scaled screens.
     void LoadSkin(const std::string& name);
-    // The same from a strip already decoded (tests, other sources).
-    void SetSkin(GdkPixbuf* strip);
+    // The same from strips already decoded (tests, other sources); strip2x,
+    // twice the pixels of strip, may be null.
+    void SetSkin(GdkPixbuf* strip, GdkPixbuf* strip2x = nullptr);
 
     int State() const { return State_; }
     bool Down() const { return Down_; }
@@ -48,6 +50,7 @@ private:
 
     GObjectPtr<GtkWidget> Widget_;
     GObjectPtr<GdkPixbuf> Image_;
+    GObjectPtr<GdkPixbuf> Image2x_;
     int State_ = 0; // 0 normal, 1 hover, 2 pressed, 3 disabled
     bool Down_ = false;
     bool Enabled_ = true;

@@ -1,0 +1,281 @@
+// The portal view's answers to the browser control's events, fired at it as
+// the control fires them: the main frame keeps to the portal, the control
+// opens no window, and only what the user asked for reaches the browser.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <exdispid.h>
+#include <mshtmhst.h>
+
+#include <array>
+#include <string>
+#include <vector>
+
+#include "app/win32/BrowserEvents.h"
+#include "app/win32/BrowserSite.h"
+#include "app/win32/PortalView.h"
+#include "app/win32/ScriptBridge.h"
+#include "win32/PortalViewHost.h"
+
+using app::win::ComPtr;
+using app::win::TBrowserEvents;
+
+namespace {
+
+constexpr const char* kPortal = PortalViewHost::kHostedPortal;
+
+// One event's arguments, given in their declared order.
+class EventCall {
+public:
+    ~EventCall()
+    {
+        for (auto& v : held_)
+            ::VariantClear(&v);
+        for (auto& v : args_)
+            if (V_VT(&v) == VT_BSTR)
+                ::VariantClear(&v);
+    }
+    EventCall& Browser(IDispatch* browser)
+    {
+        VARIANT v;
+        ::VariantInit(&v);
+        V_VT(&v) = VT_DISPATCH;
+        V_DISPATCH(&v) = browser;
+        return Add(v);
+    }
+    // By reference, as the control passes BeforeNavigate2's and NavigateError's.
+    EventCall& HeldText(const wchar_t* text)
+    {
+        VARIANT& target = held_.at(heldCount_++);
+        V_VT(&target) = VT_BSTR;
+        V_BSTR(&target) = ::SysAllocString(text);
+        VARIANT v;
+        V_VT(&v) = VT_BYREF | VT_VARIANT;
+        V_VARIANTREF(&v) = &target;
+        return Add(v);
+    }
+    EventCall& Text(const wchar_t* text)
+    {
+        VARIANT v;
+        V_VT(&v) = VT_BSTR;
+        V_BSTR(&v) = ::SysAllocString(text);
+        return Add(v);
+    }
+    EventCall& Number(LONG n)
+    {
+        VARIANT v;
+        V_VT(&v) = VT_I4;
+        V_I4(&v) = n;
+        return Add(v);
+    }
+    EventCall& Cancel()
+    {
+        VARIANT v;
+        V_VT(&v) = VT_BYREF | VT_BOOL;
+        V_BOOLREF(&v) = &cancel_;
+        return Add(v);
+    }
+    EventCall& NewBrowser()
+    {
+        VARIANT v;
+        V_VT(&v) = VT_BYREF | VT_DISPATCH;
+        V_DISPATCHREF(&v) = &newBrowser_;
+        return Add(v);
+    }
+    // True when the handler cancelled the event.
+    bool Fire(IDispatch& sink, DISPID id)
+    {
+        std::vector<VARIANT> stored(args_.rbegin(), args_.rend()); // COM stores them last first
+        DISPPARAMS params {stored.data(), nullptr, static_cast<UINT>(stored.size()), 0};
+        EXPECT_EQ(sink.Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, nullptr, nullptr, nullptr),
+                  S_OK);
+        return cancel_ == VARIANT_TRUE;
+    }
+
+private:
+    EventCall& Add(VARIANT v)
+    {
+        args_.push_back(v);
+        return *this;
+    }
+    std::vector<VARIANT> args_;
+    std::array<VARIANT, 4> held_ {};
+    std::size_t heldCount_ = 0;
+    VARIANT_BOOL cancel_ = VARIANT_FALSE;
+    IDispatch* newBrowser_ = nullptr;
+};
+
+class BrowserEvents : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ::_putenv_s("PICTAVO_PORTAL_URL", kPortal);
+        events_ = TBrowserEvents::Create(Identity(mainFrame_.Get()), "res://Pictavo.exe/Loading",
+                                         [this] { return userActing_; },
+                                         [this](const std::string& url) { opened_.push_back(url); });
+    }
+    void TearDown() override { ::_putenv_s("PICTAVO_PORTAL_URL", ""); }
+
+    static IUnknown* Identity(IDispatch* object)
+    {
+        ComPtr<IUnknown> identity;
+        object->QueryInterface(IID_PPV_ARGS(&identity));
+        return identity.Get();
+    }
+    // Any COM object stands for a browser here: only its identity counts.
+    static ComPtr<IDispatch> AnObject()
+    {
+        return app::win::TScriptBridge::Create(nullptr, nullptr, "");
+    }
+    bool BeforeNavigate(IDispatch* frame, const wchar_t* url)
+    {
+        return EventCall()
+            .Browser(frame)
+            .HeldText(url)
+            .Number(0)
+            .HeldText(L"")
+            .HeldText(L"")
+            .HeldText(L"")
+            .Cancel()
+            .Fire(*events_.Get(), DISPID_BEFORENAVIGATE2);
+    }
+    bool NewWindow(DWORD flags, const wchar_t* url)
+    {
+        return EventCall()
+            .NewBrowser()
+            .Cancel()
+            .Number(static_cast<LONG>(flags))
+            .Text(L"http://127.0.0.1:17598/")
+            .Text(url)
+            .Fire(*events_.Get(), DISPID_NEWWINDOW3);
+    }
+
+    ComPtr<IDispatch> mainFrame_ = AnObject();
+    ComPtr<IDispatch> innerFrame_ = AnObject();
+    ComPtr<TBrowserEvents> events_;
+    bool userActing_ = false;
+    std::vector<std::string> opened_;
+};
+
+TEST_F(BrowserEvents, TheControlOpensNoWindowAndOnlyTheUsersFirstReachesTheBrowser)
+{
+    // NWMF_USERINITED | NWMF_FIRST: the window a click asked for.
+    EXPECT_TRUE(NewWindow(0x6, L"http://example.com/a b\"c"));
+    EXPECT_TRUE(NewWindow(0x80, L"https://example.com/shift-click")); // NWMF_USERREQUESTED
+    EXPECT_TRUE(NewWindow(0x2, L"http://example.com/second-window-of-one-click"));
+    EXPECT_TRUE(NewWindow(0x0, L"http://example.com/on-a-timer"));
+    EXPECT_TRUE(NewWindow(0x7, L"http://example.com/while-unloading"));
+    EXPECT_TRUE(NewWindow(0x6, L"file:///C:/Windows/win.ini"));
+    EXPECT_TRUE(EventCall().NewBrowser().Cancel().Fire(*events_.Get(), DISPID_NEWWINDOW2));
+    EXPECT_EQ(opened_, (std::vector<std::string> {"http://example.com/a%20b%22c", "https://example.com/shift-click"}));
+}
+
+TEST_F(BrowserEvents, TheMainFrameKeepsToThePortalAndTheUserLeavesForTheBrowser)
+{
+    EXPECT_FALSE(BeforeNavigate(mainFrame_.Get(), L"res://Pictavo.exe/Loading"));
+    EXPECT_FALSE(BeforeNavigate(mainFrame_.Get(), L"http://127.0.0.1:17598/gallery?page=3"));
+    EXPECT_TRUE(BeforeNavigate(mainFrame_.Get(), L"http://evil.example/"));
+    EXPECT_TRUE(BeforeNavigate(mainFrame_.Get(), L"file:///C:/Users/me/Desktop/dropped.html"));
+    // A frame inside the page may go anywhere: it cannot use the bridge.
+    EXPECT_FALSE(BeforeNavigate(innerFrame_.Get(), L"http://ads.example/next"));
+    EXPECT_TRUE(opened_.empty());
+
+    userActing_ = true;
+    EXPECT_TRUE(BeforeNavigate(mainFrame_.Get(), L"https://elsewhere.example/article"));
+    EXPECT_TRUE(BeforeNavigate(mainFrame_.Get(), L"mailto:me@example.com"));
+    EXPECT_FALSE(BeforeNavigate(mainFrame_.Get(), L"http://127.0.0.1:17598/next"));
+    EXPECT_EQ(opened_, std::vector<std::string> {"https://elsewhere.example/article"});
+}
+
+TEST_F(BrowserEvents, AFailedOrStrayLoadOfTheMainFrameIsNoticedUntilItSetsOffForThePortal)
+{
+    const auto error = [this](IDispatch* frame) {
+        EventCall()
+            .Browser(frame)
+            .HeldText(L"http://127.0.0.1:17598/")
+            .HeldText(L"")
+            .HeldText(L"")
+            .Cancel()
+            .Fire(*events_.Get(), DISPID_NAVIGATEERROR);
+    };
+    const auto landed = [this](const wchar_t* url) {
+        EventCall().Browser(mainFrame_.Get()).HeldText(url).Fire(*events_.Get(), DISPID_NAVIGATECOMPLETE2);
+    };
+    error(innerFrame_.Get());
+    landed(L"http://127.0.0.1:17598/");
+    EXPECT_FALSE(events_->LeftPortal());
+    error(mainFrame_.Get());
+    EXPECT_TRUE(events_->LeftPortal());
+    BeforeNavigate(mainFrame_.Get(), L"http://127.0.0.1:17598/");
+    EXPECT_FALSE(events_->LeftPortal());
+    landed(L"http://redirected.example/"); // a server's redirect is announced only here
+    EXPECT_TRUE(events_->LeftPortal());
+}
+
+TEST(BrowserSiteDrop, NothingDroppedOntoTheViewIsTaken)
+{
+    auto site = app::win::TBrowserSite::Create(nullptr, nullptr, nullptr, L"N");
+    ComPtr<IDropTarget> target;
+    ASSERT_EQ(site->UIHandler()->GetDropTarget(nullptr, &target), S_OK);
+    ASSERT_TRUE(target);
+    for (DWORD offered : {DWORD(DROPEFFECT_COPY | DROPEFFECT_LINK | DROPEFFECT_MOVE), DWORD(DROPEFFECT_LINK)}) {
+        DWORD effect = offered;
+        EXPECT_EQ(target->DragEnter(nullptr, MK_LBUTTON, POINTL {5, 5}, &effect), S_OK);
+        EXPECT_EQ(effect, DWORD(DROPEFFECT_NONE));
+        effect = offered;
+        EXPECT_EQ(target->DragOver(MK_LBUTTON, POINTL {6, 6}, &effect), S_OK);
+        EXPECT_EQ(effect, DWORD(DROPEFFECT_NONE));
+        effect = offered;
+        EXPECT_EQ(target->Drop(nullptr, 0, POINTL {6, 6}, &effect), S_OK);
+        EXPECT_EQ(effect, DWORD(DROPEFFECT_NONE));
+    }
+}
+
+// The real view, whose control announces its navigations to the view's events.
+class ViewEvents : public PortalViewHost {
+protected:
+    static MSG Message(HWND window, UINT id, WPARAM wParam = 0)
+    {
+        MSG m {};
+        m.hwnd = window;
+        m.message = id;
+        m.wParam = wParam;
+        return m;
+    }
+};
+
+TEST_F(ViewEvents, OnlyTheUsersClickInTheViewTakesALinkToTheBrowser)
+{
+    std::vector<std::string> opened;
+    app::win::PortalView view(parent_, [](const std::string&) {},
+                              [&](const std::string& url) { opened.push_back(url); });
+    ASSERT_TRUE(view.HasControl());
+    view.Navigate(view.LoadingPageUrl());
+    const auto leave = [&](MSG handled) {
+        view.TranslateAccelerator(handled);
+        view.Navigate("http://elsewhere.example/");
+        // The control announces it from a message of its own, handled within this one.
+        for (MSG m; ::PeekMessageW(&m, nullptr, 0, 0, PM_REMOVE);)
+            ::DispatchMessageW(&m);
+        EXPECT_NE(view.TopLevelUrl(), "http://elsewhere.example/");
+    };
+    leave(Message(view.Window(), WM_TIMER, 1));
+    leave(Message(view.Window(), WM_MOUSEMOVE));
+    leave(Message(parent_, WM_LBUTTONUP)); // a click, but outside the view
+    EXPECT_TRUE(opened.empty());
+    leave(Message(view.Window(), WM_LBUTTONUP));
+    leave(Message(view.Window(), WM_KEYDOWN, VK_RETURN));
+    EXPECT_EQ(opened, (std::vector<std::string> {"http://elsewhere.example/", "http://elsewhere.example/"}));
+}
+
+TEST_F(ViewEvents, ShowingAViewThatIsNotOnThePortalLoadsThePortalAgain)
+{
+    app::win::PortalView view(parent_, [](const std::string&) {}, [](const std::string&) {});
+    ASSERT_TRUE(view.HasControl());
+    view.Navigate(view.LoadingPageUrl());
+    // Wine's control cannot load the portal: the view stays off it.
+    view.ReturnToPortal();
+    EXPECT_EQ(view.Navigations(), (std::vector<std::string> {view.LoadingPageUrl(), kPortal}));
+}
+
+} // namespace
