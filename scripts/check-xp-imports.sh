@@ -22,7 +22,7 @@ trap 'rm -rf "$work"' EXIT
 # is not among them either: the programs ship as single files.
 xp_dlls="kernel32.dll user32.dll gdi32.dll advapi32.dll shell32.dll ole32.dll oleaut32.dll comctl32.dll
 comdlg32.dll shlwapi.dll urlmon.dll wininet.dll ws2_32.dll wsock32.dll version.dll gdiplus.dll msvcrt.dll
-psapi.dll uxtheme.dll winmm.dll imm32.dll msimg32.dll rpcrt4.dll crypt32.dll iphlpapi.dll winspool.drv
+psapi.dll uxtheme.dll winmm.dll imm32.dll msimg32.dll rpcrt4.dll crypt32.dll iphlpapi.dll winspool.drv oleacc.dll
 mpr.dll netapi32.dll userenv.dll secur32.dll"
 
 # Later functions the headers declare for every _WIN32_WINNT: Windows 8's
@@ -52,6 +52,7 @@ cat >"$work/all.h" <<'EOF'
 #include <commctrl.h>
 #include <commdlg.h>
 #include <uxtheme.h>
+#include <oleacc.h>
 #include <imm.h>
 #include <mmsystem.h>
 #include <psapi.h>

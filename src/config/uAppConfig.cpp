@@ -73,6 +73,10 @@ TRunMode DecideRunMode(const TRunModeInputs& in)
         mode.OneShotRun = false;
         mode.TrayOnlyRun = true;
     }
+    // Where no service starts the client with the system, its own autostart
+    // entry asks for the same resident start.
+    if (!mode.StartedByService && in.trayOnlyRequested)
+        mode.TrayOnlyRun = true;
     return mode;
 }
 
@@ -85,6 +89,7 @@ TRunModeInputs CurrentRunModeInputs()
     in.serviceExeName = platform::ServiceExecutableName();
     in.pathDelim = platform::PathDelim;
     in.markerExists = platform::ServiceMarkerExists;
+    in.trayOnlyRequested = platform::TrayOnlyStartRequested();
     return in;
 }
 

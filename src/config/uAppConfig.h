@@ -19,6 +19,7 @@ struct TRunModeInputs {
     std::string serviceExeName;     // e.g. "BrisvaneService.exe"
     char pathDelim = '\\';
     std::function<bool()> markerExists; // asked only for a service start
+    bool trayOnlyRequested = false;     // the start asked for the tray (Linux autostart)
 };
 
 struct TRunMode {

@@ -134,7 +134,19 @@ platform::ProgressAnswer TFileDownLoadThread::DoProgress(std::uint32_t progress,
 {
     progress_.store(progress);
     progressMax_.store(progressMax);
-    platform::RunOnMainThread([this] { SyncProgress(); });
+    bool watched = false;
+    {
+        std::lock_guard guard(eventLock_);
+        watched = static_cast<bool>(onDownloadProgress_);
+    }
+    // The interface thread may be busy for long (a modal dialog, a long
+    // pass): only a watcher is worth waiting for, and the wait is not the
+    // server's silence.
+    if (watched) {
+        const auto handedOver = std::chrono::steady_clock::now();
+        platform::RunOnMainThread([this] { SyncProgress(); });
+        windowStart_ += std::chrono::steady_clock::now() - handedOver;
+    }
     if (Terminated())
         abortRequested_ = true;
     // A server that sends headers and then nothing, or a byte now and then,

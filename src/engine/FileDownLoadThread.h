@@ -1,7 +1,7 @@
 #pragma once
 // TFileDownLoadThread: one URL fetched into one file on a thread of its own.
-// Progress goes to the main thread; the outcome (OnDone or OnFail) is called on
-// the download thread itself.
+// Progress goes to the main thread while a progress event is set; the outcome
+// (OnDone or OnFail) is called on the download thread itself.
 //
 // The body is written to a temporary file beside DestFile (named
 // download::kTempPrefix + a unique part) and renamed over DestFile only when the whole
@@ -9,7 +9,8 @@
 // check, if any, accepted the temporary file. Anything else removes only the
 // temporary file, so an existing file of the same name survives, and a
 // superseded download never touches its successor's file. A transfer that
-// brings less than kStallBytes within the stall window fails with kStalled.
+// brings less than kStallBytes within the stall window fails with kStalled;
+// time spent waiting for the main thread to take progress does not count.
 #include <atomic>
 #include <chrono>
 #include <cstdint>

@@ -214,11 +214,12 @@ void TWorkThread::Pass()
     }
 
     const std::int64_t next = NextChangeTime();
+    const bool requested = StatusRequested_.exchange(false);
     if (next != SentNextChangeTime) {
         // Stored before the attempt: a failed send is not repeated by this rule.
         SentNextChangeTime = next;
         SendStatusLocked();
-    } else if (!Socket.Connected() && !AppConfig->OneShotRun()) {
+    } else if (requested || (!Socket.Connected() && !AppConfig->OneShotRun())) {
         SendStatusLocked();
     }
 
@@ -298,8 +299,13 @@ std::int64_t TWorkThread::NextChangeTime() const
 
 void TWorkThread::SendStatus()
 {
-    std::lock_guard<std::mutex> guard(Lock);
-    SendStatusLocked();
+    std::unique_lock<std::mutex> guard(Lock, std::try_to_lock);
+    if (guard.owns_lock()) {
+        SendStatusLocked();
+        return;
+    }
+    StatusRequested_ = true;
+    Wake();
 }
 
 void TWorkThread::SendStatusLocked()

@@ -9,6 +9,7 @@
 //
 // Owner's contract: Create, SetActive(true); at the end SetActive(false)
 // before dropping the handle.
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
@@ -58,7 +59,10 @@ public:
     // that fits the screen and make it the wallpaper.
     void RequestDownload(const std::string& request);
 
-    // Settings dialog: report the current settings now (takes the worker lock).
+    // Settings dialog: report the current settings. Sends at once when the
+    // worker lock is free; otherwise a pass or a download holds it (for as
+    // long as a desktop call takes), and the worker sends after it instead
+    // of keeping the caller waiting.
     void SendStatus();
 
     // Makes the worker run a pass now (something a pass looks at changed).
@@ -93,6 +97,7 @@ private:
     TStatusLink Socket;                    // used under Lock only
     std::int64_t SentNextChangeTime = 0;   // under Lock
     std::string LastReportedError_;        // under Lock
+    std::atomic<bool> StatusRequested_ {false};
     bool WriteErrorReported_ = false;      // under Lock
 
     // Main thread only.

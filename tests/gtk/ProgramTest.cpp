@@ -1,12 +1,16 @@
 // The real program on the test display: what a person sees of the main
 // window and the settings dialog (saved as screenshots), dragging, hiding to
 // the tray, and how starts meet: second starts, one-shot and tray-only runs.
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <atspi/atspi.h>
 #include <gio/gio.h>
 #include <gtk/gtk.h>
+#include <sys/stat.h>
 
 #include <cstdlib>
+#include <functional>
 #include <iostream>
 #include <memory>
 #include <string>
@@ -19,6 +23,7 @@
 #include "support/StatusReceiver.h"
 #include "support/TempDir.h"
 #include "support/TestHttpServer.h"
+#include "ui/gtk/GtkPtr.h"
 
 using namespace gui_test;
 using testing_support::ChildProcess;
@@ -32,6 +37,35 @@ constexpr const char* kMain = "Pictavo";
 PixbufPtr Resource(const char* name)
 {
     return PixbufPtr(gdk_pixbuf_new_from_resource((std::string("/com/brisvane/Pictavo/") + name).c_str(), nullptr));
+}
+
+// The names of the push buttons a screen reader finds in the windows of the
+// program called `name`, read through AT-SPI (not inside web content).
+std::vector<std::string> AccessiblePushButtons(const std::string& name)
+{
+    using AccessiblePtr = platform::linuxdesk::GObjectPtr<AtspiAccessible>;
+    std::vector<std::string> found;
+    const std::function<void(AtspiAccessible*)> walk = [&](AtspiAccessible* node) {
+        const AtspiRole role = atspi_accessible_get_role(node, nullptr);
+        if (role == ATSPI_ROLE_PUSH_BUTTON) {
+            const ui::gtk::GCharPtr text(atspi_accessible_get_name(node, nullptr));
+            found.emplace_back(text ? text.get() : "");
+        }
+        if (role != ATSPI_ROLE_APPLICATION && role != ATSPI_ROLE_FRAME && role != ATSPI_ROLE_PANEL &&
+            role != ATSPI_ROLE_WINDOW && role != ATSPI_ROLE_DIALOG)
+            return;
+        for (gint i = 0, n = atspi_accessible_get_child_count(node, nullptr); i < n; ++i)
+            if (const AccessiblePtr child {atspi_accessible_get_child_at_index(node, i, nullptr)})
+                walk(child.get());
+    };
+    const AccessiblePtr desktop(atspi_get_desktop(0));
+    for (gint i = 0, n = atspi_accessible_get_child_count(desktop.get(), nullptr); i < n; ++i) {
+        const AccessiblePtr app(atspi_accessible_get_child_at_index(desktop.get(), i, nullptr));
+        const ui::gtk::GCharPtr appName(app ? atspi_accessible_get_name(app.get(), nullptr) : nullptr);
+        if (appName && name == appName.get())
+            walk(app.get());
+    }
+    return found;
 }
 
 class Program : public ::testing::Test {
@@ -51,6 +85,10 @@ protected:
 
     void TearDown() override
     {
+        if (!savedPath_.empty()) {
+            setenv("PATH", savedPath_.c_str(), 1);
+            unsetenv("XDG_CURRENT_DESKTOP");
+        }
         if (watcher_)
             g_bus_unown_name(watcher_);
         // Nothing may stay behind for the next test to meet.
@@ -105,8 +143,27 @@ protected:
         EXPECT_EQ(process.Wait(20000), 0);
     }
 
+    // A desktop whose wallpaper command waits until the test lets it go, and
+    // a wallpaper change that is due at start, so the worker's first pass
+    // stays inside the command. Answers the file the command creates on entry.
+    std::string SlowDesktop()
+    {
+        const std::string bin = dir_.path() + "bin/";
+        dir_.Write("bin/swaymsg", "#!/bin/sh\ntouch '" + dir_.path() + "entered'\ni=0\n"
+                                  "while [ ! -e '" + dir_.path() + "release' ] && [ $i -lt 400 ]; do\n"
+                                  "  sleep 0.05; i=$((i + 1))\ndone\n");
+        chmod((bin + "swaymsg").c_str(), 0755);
+        savedPath_ = std::getenv("PATH");
+        setenv("PATH", (bin + ":" + savedPath_).c_str(), 1);
+        setenv("XDG_CURRENT_DESKTOP", "sway", 1);
+        dir_.Write("xdg/Brisvane/Config.ini", "[Config]\nChangeTime=1\nLastChangeTime=1\n");
+        dir_.Write("xdg/Brisvane/WallPaper/a.jpg", testing_support::MakeFlatJpeg(64, 48, {0, 90, 160}));
+        return dir_.path() + "entered";
+    }
+
     testing_support::TempDir dir_;
     guint watcher_ = 0;
+    std::string savedPath_;
 };
 
 } // namespace
@@ -267,27 +324,82 @@ TEST_F(Program, OneShotRunsBesideAResidentClientAndAfterTheFirstEndsTheNextStart
     Close(again, *next);
 }
 
-TEST_F(Program, TrayOnlyRunShowsNoWindowUntilASecondStart)
+// A fresh installation starts with the system (the setting's default), so
+// the first start already makes the entry; a login then starts the client
+// in the tray, and a later start shows its window.
+TEST_F(Program, FirstStartWritesTheAutostartEntryWhichStartsInTheTray)
 {
-    const std::string ready = dir_.path() + "held", release = dir_.path() + "release";
-    ChildProcess holder({HelperPath("MarkerHolder"), ready, release});
-    ASSERT_TRUE(testing_support::WaitForFile(ready));
-    const std::string client = dir_.path() + "pictavo", service = dir_.path() + "BrisvaneService";
-    testing_support::CopyProgram(HelperPath("pictavo"), client);
-    testing_support::CopyProgram(HelperPath("FakeService"), service);
+    const std::string entry = dir_.path() + "xdg/autostart/pictavo.desktop";
+    auto first = Start();
+    const TopLevel w = Shown();
+    ASSERT_TRUE(testing_support::WaitForFile(entry, 5000)) << "no entry although the box is ticked";
+    Close(w, *first);
 
-    ChildProcess trayOnly({service, client});
+    // Started as a session starts it at login.
+    GKeyFile* raw = g_key_file_new();
+    const std::unique_ptr<GKeyFile, decltype(&g_key_file_free)> keys(raw, g_key_file_free);
+    ASSERT_TRUE(g_key_file_load_from_file(raw, entry.c_str(), G_KEY_FILE_NONE, nullptr));
+    const ui::gtk::GCharPtr exec(g_key_file_get_string(raw, "Desktop Entry", "Exec", nullptr));
+    ASSERT_TRUE(exec);
+    gchar** argv = nullptr;
+    ASSERT_TRUE(g_shell_parse_argv(exec.get(), nullptr, &argv, nullptr)) << exec.get();
+    std::vector<std::string> args(argv, argv + g_strv_length(argv));
+    g_strfreev(argv);
+    const ui::gtk::GCharPtr program(g_find_program_in_path(args[0].c_str()));
+    ASSERT_TRUE(program) << exec.get();
+    args[0] = program.get();
+    ChildProcess login(args);
     Pump(2000);
     EXPECT_TRUE(WaitForViewable(kMain, 0, 100));
-    EXPECT_EQ(trayOnly.Wait(10), -1);
+    EXPECT_EQ(login.Wait(10), -1);
 
     auto second = Start();
     EXPECT_EQ(second->Wait(20000), 0);
+    Close(Shown(), login);
+}
+
+// Shutting down waits for the worker's pass; meanwhile no window may stay on
+// screen to be clicked (the settings button would reach a dialog already gone).
+TEST_F(Program, ClosingHidesEveryWindowBeforeItWaitsForTheWorker)
+{
+    const std::string entered = SlowDesktop();
+    auto client = Start();
     const TopLevel w = Shown();
+    ASSERT_TRUE(testing_support::WaitForFile(entered));
+
     RequestClose(w.id);
-    EXPECT_EQ(trayOnly.Wait(20000), 0);
+    Click(w.x + 838, w.y + 13);
+    // Hidden, not merely gone with the process at the end of the wait.
+    EXPECT_TRUE(PumpUntil([] {
+        const std::vector<TopLevel> found = FindWindows(kMain);
+        return found.size() == 1 && !found.front().viewable;
+    }, 10000)) << "the window stayed on screen while the program waited";
+    EXPECT_TRUE(WaitForViewable("设置", 0));
     dir_.Write("release", "");
-    EXPECT_EQ(holder.Wait(), 0);
+    EXPECT_EQ(client->Wait(20000), 0);
+}
+
+// A screen reader finds the title strip's buttons by role and by a name in
+// the user's language.
+TEST_F(Program, SkinButtonsAreNamedPushButtonsForAssistiveTechnology)
+{
+    ASSERT_EQ(atspi_init(), 0);
+    for (const bool chinese : {true, false}) {
+        UseLocale(chinese);
+        auto client = Start();
+        const TopLevel w = Shown();
+        const std::vector<std::string> expected =
+            chinese ? std::vector<std::string> {"设置", "最小化", "关闭"}
+                    : std::vector<std::string> {"Settings", "Minimise", "Close"};
+        std::vector<std::string> buttons;
+        EXPECT_TRUE(PumpUntil([&] {
+            buttons = AccessiblePushButtons("pictavo");
+            return buttons.size() >= expected.size();
+        }, 10000));
+        EXPECT_THAT(buttons, testing::IsSupersetOf(expected));
+        Close(w, *client);
+    }
+    UseLocale(true);
 }
 
 TEST_F(Program, AClickOnAPortalPictureMakesItTheWallpaper)

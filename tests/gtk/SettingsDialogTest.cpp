@@ -45,14 +45,6 @@ bool Ticked(GtkWidget* box)
     return gtk_toggle_button_get_active(GTK_TOGGLE_BUTTON(box));
 }
 
-// Where a control sits in the dialog (labels by the box that places them).
-std::pair<int, int> PositionOf(GtkWidget* w, GtkWidget* window)
-{
-    int x = -1, y = -1;
-    gtk_widget_translate_coordinates(GTK_IS_LABEL(w) ? gtk_widget_get_parent(w) : w, window, 0, 0, &x, &y);
-    return {x, y};
-}
-
 struct FileStamp {
     ino_t inode = 0;
     std::string bytes;
@@ -136,38 +128,62 @@ protected:
 
 } // namespace
 
-TEST_F(SettingsDialog, ShowsItsTextsAtTheirPlaces)
+// Every control keeps its whole text in sight: in both languages, at the
+// default font and at a 1.25 times larger one, no two controls overlap, none
+// reaches past the dialog's edge and none is given less than it needs.
+TEST_F(SettingsDialog, NoControlIsCutOrCoveredInEitherLanguageAtEitherFontSize)
 {
-    TFormCfg& f = Open("AutoRun=0\nAutoUpdate=1\nWallPaperDir=/srv/walls/\n");
-    GtkWidget* win = GTK_WIDGET(f.Window());
-    EXPECT_STREQ(gtk_window_get_title(f.Window()), "设置");
-    EXPECT_EQ(gtk_widget_get_allocated_width(win), 442);
-    EXPECT_EQ(gtk_widget_get_allocated_height(win), 259);
-    EXPECT_FALSE(gtk_window_get_decorated(f.Window()));
-    EXPECT_TRUE(gtk_window_get_modal(f.Window()));
+    GtkSettings* settings = gtk_settings_get_default();
+    gint defaultDpi = 0;
+    g_object_get(settings, "gtk-xft-dpi", &defaultDpi, nullptr);
+    if (defaultDpi <= 0)
+        defaultDpi = 96 * 1024;
+    for (const bool chinese : {true, false}) {
+        for (const int percent : {100, 125}) {
+            UseLocale(chinese);
+            g_object_set(settings, "gtk-xft-dpi", defaultDpi * percent / 100, nullptr);
+            const std::string shown = std::string(chinese ? "zh_CN" : "C") + " at " + std::to_string(percent) + "%";
+            TFormCfg& f = Open("ChangeTime=45\n");
+            EXPECT_EQ(Text(f.Label2), chinese ? "自动更换: " : "Auto change: ") << shown;
+            GtkWidget* win = GTK_WIDGET(f.Window());
+            const GdkRectangle form {0, 0, gtk_widget_get_allocated_width(win), gtk_widget_get_allocated_height(win)};
+            std::vector<std::pair<const char*, GdkRectangle>> placed;
+            for (const auto& [name, control] : {std::pair {"BtnClose", f.BtnClose.Widget()}, {"Label1", f.Label1},
+                                                {"Label2", f.Label2}, {"CheckBox1", f.CheckBox1},
+                                                {"CheckBox2", f.CheckBox2}, {"Edit1", f.Edit1},
+                                                {"Button1", f.Button1}, {"Button2", f.Button2},
+                                                {"Button3", f.Button3}, {"ComboBox1", f.ComboBox1}}) {
+                GdkRectangle r {0, 0, gtk_widget_get_allocated_width(control), gtk_widget_get_allocated_height(control)};
+                gtk_widget_translate_coordinates(control, win, 0, 0, &r.x, &r.y);
+                GtkRequisition natural {};
+                gtk_widget_get_preferred_size(control, nullptr, &natural);
+                // The folder text scrolls: any path may be longer than its field.
+                EXPECT_TRUE(r.height >= natural.height && (control == f.Edit1 || r.width >= natural.width))
+                    << name << " is cut, " << shown;
+                EXPECT_TRUE(r.x >= 0 && r.y >= 0 && r.x + r.width <= form.width && r.y + r.height <= form.height)
+                    << name << " passes the dialog's edge, " << shown;
+                placed.emplace_back(name, r);
+            }
+            for (std::size_t i = 0; i < placed.size(); ++i)
+                for (std::size_t j = i + 1; j < placed.size(); ++j)
+                    EXPECT_FALSE(gdk_rectangle_intersect(&placed[i].second, &placed[j].second, nullptr))
+                        << placed[i].first << " and " << placed[j].first << " overlap, " << shown;
 
-    const struct {
-        GtkWidget* control;
-        const char* text;
-        int x, y;
-    } expected[] = {
-        {f.Label1, "壁纸下载位置", 32, 136},  {f.Label2, "自动Pictavo: ", 193, 65},
-        {f.CheckBox1, "开机自动运行Pictavo", 32, 64}, {f.CheckBox2, "自动升级到最新版本", 32, 96},
-        {f.Edit1, "/srv/walls/", 32, 168},   {f.Button1, "浏览...", 344, 166},
-        {f.Button2, "取消", 344, 216},        {f.Button3, "确认", 263, 216},
-        {f.ComboBox1, "从不", 266, 62},
-    };
-    for (const auto& e : expected) {
-        EXPECT_EQ(Text(e.control), e.text);
-        EXPECT_EQ(PositionOf(e.control, win), std::make_pair(e.x, e.y)) << e.text;
+            // Saved for a person to look at once it is drawn.
+            int x = 0, y = 0;
+            gdk_window_get_origin(gtk_widget_get_window(win), &x, &y);
+            PixbufPtr screen;
+            PumpUntil([&] {
+                screen = Screenshot();
+                return PixelAt(screen.get(), x + form.width / 2, y + 40) == Rgb {237, 238, 240};
+            });
+            const PixbufPtr dialog(gdk_pixbuf_new_subpixbuf(screen.get(), x, y, form.width, form.height));
+            const std::string file = std::string("settings_") + (chinese ? "zh_CN_" : "C_") + std::to_string(percent);
+            gdk_pixbuf_save(dialog.get(), (ScreenshotDir() + file + ".png").c_str(), "png", nullptr, nullptr);
+        }
     }
-    EXPECT_EQ(PositionOf(f.BtnClose.Widget(), win), std::make_pair(415, 0));
-    EXPECT_EQ(f.BtnClose.Width(), 21);
-    EXPECT_EQ(f.BtnClose.Height(), 26);
-    EXPECT_FALSE(Ticked(f.CheckBox1));
-    EXPECT_TRUE(Ticked(f.CheckBox2));
-    EXPECT_FALSE(gtk_widget_get_sensitive(f.Edit1));
-    EXPECT_EQ(gtk_window_get_default_widget(f.Window()), f.Button3);
+    g_object_set(settings, "gtk-xft-dpi", defaultDpi, nullptr);
+    UseLocale(true);
 }
 
 TEST_F(SettingsDialog, TabMovesThroughTheControlsInTheirDesignedOrder)
@@ -313,7 +329,7 @@ TEST_F(SettingsDialog, AutostartEntryAppearsAndDisappearsWithStartWithTheSystem)
     gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(f.CheckBox1), TRUE);
     gtk_button_clicked(GTK_BUTTON(f.Button3));
     const std::string text = ReadFileBytes(entry);
-    EXPECT_NE(text.find("\nExec=\"/opt/pictavo/bin/pictavo\"\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("\nExec=env PICTAVO_TRAY_ONLY=1 \"/opt/pictavo/bin/pictavo\"\n"), std::string::npos) << text;
     EXPECT_TRUE(AppConfig->AutoRun());
 
     f.ShowModal();
@@ -327,18 +343,19 @@ TEST(AutostartEntry, QuotesTheProgramPathAndRefusesLineBreaks)
 {
     const auto entry = ui::gtk::AutostartEntry("/opt/my apps/a\"b$c\\d%e/pictavo");
     ASSERT_TRUE(entry);
-    EXPECT_NE(entry->find("\nExec=\"/opt/my apps/a\\\\\"b\\\\$c\\\\\\\\d%%e/pictavo\"\n"), std::string::npos)
+    EXPECT_NE(entry->find(" \"/opt/my apps/a\\\\\"b\\\\$c\\\\\\\\d%%e/pictavo\"\n"), std::string::npos)
         << *entry;
     EXPECT_FALSE(ui::gtk::AutostartEntry("/opt/evil\nExec=/bin/sh"));
 }
 
-TEST_F(SettingsDialog, EnglishOutsideAChineseLocale)
+// The installed program when this process runs it, also after an upgrade
+// replaced its file; a build elsewhere names itself.
+TEST(AutostartEntry, NamesTheInstalledProgramWhenThatIsTheOneRunning)
 {
-    UseLocale(false);
-    TFormCfg& f = Open("ChangeTime=60\n");
-    EXPECT_STREQ(gtk_window_get_title(f.Window()), "Settings");
-    EXPECT_EQ(Text(f.CheckBox1), "Start Pictavo with the system");
-    EXPECT_EQ(Text(f.Button3), "OK");
-    EXPECT_EQ(Text(f.ComboBox1), "1 hour");
-    UseLocale(true);
+    testing_support::TempDir dir;
+    const std::string installed = dir.Write("usr/bin/pictavo", "new"), build = dir.Write("build/pictavo", "");
+    EXPECT_EQ(ui::gtk::AutostartProgramPath(installed, installed), installed);
+    EXPECT_EQ(ui::gtk::AutostartProgramPath(build, installed), build);
+    EXPECT_EQ(ui::gtk::AutostartProgramPath(dir.path() + "gone/pictavo", installed), installed);
+    EXPECT_EQ(ui::gtk::AutostartProgramPath(build, dir.path() + "usr/bin/none"), build);
 }

@@ -4,12 +4,14 @@
 #include <gtest/gtest.h>
 
 #include <gio/gio.h>
+#include <gtk/gtk.h>
 
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "GuiSupport.h"
+#include "app/gtk/TrayIcon.h"
 #include "platform/FileSystem.h"
 #include "support/ChildProcess.h"
 #include "support/StatusReceiver.h"
@@ -191,7 +193,7 @@ protected:
 
 } // namespace
 
-TEST_F(TrayMenu, ItemsShowHideOpenTheSettingsAndExit)
+TEST_F(TrayMenu, ItemsShowOpenTheSettingsAndExit)
 {
     ChildProcess client({HelperPath("pictavo")});
     ASSERT_TRUE(Connect());
@@ -208,7 +210,26 @@ TEST_F(TrayMenu, ItemsShowHideOpenTheSettingsAndExit)
     EXPECT_EQ(items[2].first, "退出");
 
     ASSERT_TRUE(WaitForViewable("Pictavo", 1));
-    Click(items[0].second);  // the window is shown: the click hides it
+    const TopLevel w = FindWindows("Pictavo").front();
+    // Another window over it: "Show" brings it forward instead of hiding it.
+    const ui::gtk::TopLevelPtr cover(gtk_window_new(GTK_WINDOW_TOPLEVEL));
+    gtk_window_set_decorated(GTK_WINDOW(cover.get()), FALSE);
+    gtk_window_set_default_size(GTK_WINDOW(cover.get()), w.width, w.height);
+    gtk_window_move(GTK_WINDOW(cover.get()), w.x, w.y);
+    gtk_widget_set_app_paintable(cover.get(), TRUE);
+    g_signal_connect(cover.get(), "draw", G_CALLBACK(+[](GtkWidget*, cairo_t* cr, gpointer) {
+                         cairo_set_source_rgb(cr, 1, 0, 0);
+                         cairo_paint(cr);
+                         return TRUE;
+                     }),
+                     nullptr);
+    gtk_widget_show(cover.get());
+    const auto titleStrip = [&] { return PixelAt(Screenshot().get(), w.x + 400, w.y + 13); };
+    ASSERT_TRUE(PumpUntil([&] { return titleStrip() == Rgb {255, 0, 0}; }));
+    Click(items[0].second);
+    EXPECT_TRUE(PumpUntil([&] { return titleStrip() == Rgb {237, 238, 240}; })) << "the window did not come forward";
+
+    Xdo("mousemove " + std::to_string(w.x + 878) + " " + std::to_string(w.y + 13) + " click 1");
     EXPECT_TRUE(WaitForViewable("Pictavo", 0));
     Click(items[0].second);
     EXPECT_TRUE(WaitForViewable("Pictavo", 1));
@@ -221,4 +242,23 @@ TEST_F(TrayMenu, ItemsShowHideOpenTheSettingsAndExit)
 
     Click(items[2].second);
     EXPECT_EQ(client.Wait(20000), 0);
+}
+
+// The menu and its handlers go with the icon.
+TEST(TrayIcon, LeavesNoWindowBehind)
+{
+    InitGtk();
+    const auto toplevels = [] {
+        GList* list = gtk_window_list_toplevels();
+        const guint n = g_list_length(list);
+        g_list_free(list);
+        return n;
+    };
+    const guint before = toplevels();
+    {
+        app::gtk::TTrayIcon icon("Pictavo", {});
+        icon.SetVisible(true);
+        EXPECT_GT(toplevels(), before);
+    }
+    EXPECT_EQ(toplevels(), before);
 }

@@ -1,6 +1,6 @@
 // Decides its run mode as the client does and writes it to the file named by
 // its first argument: "<StartedByService><OneShotRun><TrayOnlyRun>", then the
-// parent path and the Windows major version, one per line. With a second
+// parent path, the Windows major version and its own path, one per line. With a second
 // argument it first waits until that file exists (so its parent can be gone).
 #include <chrono>
 #include <cstdio>
@@ -21,7 +21,8 @@ int main(int argc, char** argv)
     const TAppConfig config;
     const std::string report = std::string(config.StartedByService() ? "1" : "0") +
                                (config.OneShotRun() ? "1" : "0") + (config.TrayOnlyRun() ? "1" : "0") + "\n" +
-                               GetParentProcessPath() + "\n" + std::to_string(platform::WindowsMajorVersion()) + "\n";
+                               GetParentProcessPath() + "\n" + std::to_string(platform::WindowsMajorVersion()) + "\n" +
+                               platform::OwnExecutablePath() + "\n";
     const std::string tmp = std::string(argv[1]) + ".part";
     {
         const platform::FilePtr f = platform::OpenStdFile(tmp, "wb");

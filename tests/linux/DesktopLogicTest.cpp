@@ -99,12 +99,14 @@ TEST(DesktopCommands, PlasmaScriptQuotesTheUri)
     EXPECT_NE(script.find("writeConfig(\"FillMode\", 6);"), std::string::npos);
 }
 
-TEST(DesktopCommands, ExitStatusDecides)
+TEST(DesktopCommands, ExitStatusDecidesAndASetterPastItsTimeIsStopped)
 {
     EXPECT_TRUE(RunWallpaperCommand({"true"}));
     EXPECT_FALSE(RunWallpaperCommand({"false"}));
     EXPECT_FALSE(RunWallpaperCommand({"pictavo-no-such-program-here"}));
     EXPECT_FALSE(RunWallpaperCommand({}));
+    // It would succeed, had it been waited for.
+    EXPECT_FALSE(RunWallpaperCommand({"sh", "-c", "sleep 3; exit 0"}, std::chrono::milliseconds(100)));
 }
 
 } // namespace

@@ -64,17 +64,21 @@ TEST_F(RunModeProcess, OtherParentsAreNotTheService)
     EXPECT_EQ(FlagsUnder(dir_.path() + "other/BrisvaneService"), "000");  // right name, other folder
 }
 
-TEST_F(RunModeProcess, ServiceUpdatedWhileRunningIsStillRecognised)
+// A package upgrade replaces both files while they run: each still knows
+// itself and the other by the path it was started from.
+TEST_F(RunModeProcess, ServiceAndClientUpdatedWhileRunningAreStillRecognised)
 {
     const std::string service = dir_.path() + "BrisvaneService", out = dir_.path() + "updated",
                       go = dir_.path() + "go";
     ChildProcess child({service, probe_, out, go});
     ASSERT_TRUE(child.Started());
-    // Replace the running service's file, as an update would.
-    CopyProgram(HelperPath("FakeService"), service + ".new");
-    ASSERT_EQ(std::rename((service + ".new").c_str(), service.c_str()), 0);
+    for (const auto& [program, helper] : {std::pair {service, "FakeService"}, {probe_, "RunModeProbe"}}) {
+        CopyProgram(HelperPath(helper), program + ".new");
+        ASSERT_EQ(std::rename((program + ".new").c_str(), program.c_str()), 0);
+    }
     dir_.Write("go", "");
     EXPECT_EQ(child.Wait(), 0);
     const std::string report = ReadFileBytes(out);
     EXPECT_EQ(report.substr(0, report.find('\n')), "110") << report;
+    EXPECT_EQ(report.substr(report.rfind('\n', report.size() - 2) + 1), probe_ + "\n") << report;
 }

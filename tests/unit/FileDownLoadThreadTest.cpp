@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <functional>
 #include <mutex>
 #include <thread>
 #include <utility>
@@ -333,4 +334,42 @@ TEST_F(FileDownLoadThreadTest, AStalledTransferFailsWithItsOwnCode)
         EXPECT_EQ(rec.code, download::kStalled);
         EXPECT_EQ(FilesInFolder(), 0u);
     }
+}
+
+// The interface thread may be busy for long (a modal dialog, a long pass):
+// a download nobody watches does not wait for it, and one that reports
+// progress does not count the wait as the server's silence.
+TEST_F(FileDownLoadThreadTest, ABusyInterfaceThreadNeitherHoldsNorStallsADownload)
+{
+    TestResponse steady = TestResponse::Make(200, Body(1000));
+    steady.contentLength = 1000 + 100 * 100;
+    steady.trickleChunk = Body(100);
+    steady.trickleIntervalMs = 20;
+    server.Serve("/steady.jpg", steady);
+    const auto busyUntil = [](const std::function<bool()>& done) {
+        const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+        while (!done() && std::chrono::steady_clock::now() < end)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10)); // runs no handed-over call
+        return done();
+    };
+
+    auto unwatched = TFileDownLoadThread::Create(server.Url("/steady.jpg"), dir.path() + "a.jpg", {}, rec.Done(),
+                                                 rec.Fail(), false);
+    unwatched->Resume();
+    EXPECT_TRUE(busyUntil([&] { return rec.ended.load(); }));
+    ASSERT_TRUE(unwatched->WaitFor(30000));
+    EXPECT_EQ(rec.done, 1);
+
+    Recorder watched;
+    auto t = TFileDownLoadThread::Create(server.Url("/steady.jpg"), dir.path() + "b.jpg", watched.Progress(),
+                                         watched.Done(), watched.Fail(), true);
+    t->SetStallWindow(std::chrono::milliseconds(1000));
+    t->Resume();
+    // Frozen in the middle of the transfer, between two of its 1 KiB steps.
+    ASSERT_TRUE(platform::MainThreadWait([&] { return watched.lastProgress.load() >= 2500; }, 30000));
+    const auto frozen = std::chrono::steady_clock::now() + std::chrono::milliseconds(2500);
+    busyUntil([&] { return std::chrono::steady_clock::now() >= frozen; });
+    ASSERT_TRUE(t->WaitFor(30000));
+    EXPECT_EQ(watched.fails, 0) << std::hex << watched.code;
+    EXPECT_EQ(watched.done, 1);
 }

@@ -67,14 +67,18 @@ TEST(RunMode, OnlyLettersAToZFoldInTheComparison)
     EXPECT_EQ(Flags(DecideRunMode(Inputs(5, "D:\\Äpfel\\BrisvaneService.exe", m, "d:\\ÄPFEL\\c.exe"))), "SO-");
 }
 
-TEST(RunMode, LinuxPathsUseTheirOwnSeparator)
+TEST(RunMode, LinuxPathsUseTheirOwnSeparatorAndTheAutostartEntryAsksForTheTray)
 {
     MarkerProbe m;
     TRunModeInputs in = Inputs(0, "/opt/pictavo/BrisvaneService", m, "/opt/pictavo/pictavo");
     in.serviceExeName = "BrisvaneService";
     in.pathDelim = '/';
     EXPECT_EQ(Flags(DecideRunMode(in)), "SO-");
+    in.trayOnlyRequested = true;
+    EXPECT_EQ(Flags(DecideRunMode(in)), "SO-") << "a service start is the service's to decide";
     in.parentPath = "/usr/bin/BrisvaneService";
+    EXPECT_EQ(Flags(DecideRunMode(in)), "--T");
+    in.trayOnlyRequested = false;
     EXPECT_EQ(Flags(DecideRunMode(in)), "---");
 }
 

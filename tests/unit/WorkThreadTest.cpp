@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <condition_variable>
 #include <atomic>
 #include <chrono>
 #include <cstdio>
@@ -73,6 +74,8 @@ protected:
         env.now = [this] { return clock.load(); };
         env.screen = [] { return platform::ScreenSize {1920, 1080}; };
         env.applyWallPaper = [this](const std::string& file, std::uint8_t style) {
+            if (onApply)
+                onApply();
             std::lock_guard<std::mutex> guard(lock);
             applied.push_back({file, style});
             return true;
@@ -131,6 +134,7 @@ protected:
     std::vector<std::string> diagnostics;
     std::chrono::milliseconds stopLimit {5000};
     std::atomic<int> closes {0};
+    std::function<void()> onApply; // on the worker, inside the desktop call
     platform::TcpListener service;
     std::unique_ptr<platform::TcpConnection> connection;
     std::shared_ptr<TWorkThread> worker;
@@ -475,6 +479,45 @@ TEST_F(WorkThreadTest, StoppingIsBoundedAndRefusesRequestsWhileItWaits)
     EXPECT_TRUE(worker->WaitFor(5000));
     EXPECT_EQ(http.Requests("/pic/late.jpg"), 0);
     EXPECT_TRUE(worker->SetActive(false)) << "once it ended, asking again finds it ended";
+}
+
+// The settings dialog's report must not wait for a pass stuck in the desktop
+// call: it returns at once and the worker sends the record after the pass.
+TEST_F(WorkThreadTest, SendStatusDoesNotWaitForARunningPass)
+{
+    Picture("a.jpg");
+    AppConfig->SetChangeTime(1);
+    std::mutex gate;
+    std::condition_variable changed;
+    enum { Before, Inside, Left } pass = Before;
+    bool released = false;
+    onApply = [&] {
+        std::unique_lock<std::mutex> guard(gate);
+        pass = Inside;
+        changed.notify_all();
+        // Bounded, so a SendStatus that waits for the pass fails the test
+        // instead of hanging it.
+        changed.wait_for(guard, std::chrono::seconds(10), [&] { return released; });
+        pass = Left;
+    };
+    Start();
+    {
+        std::unique_lock<std::mutex> guard(gate);
+        ASSERT_TRUE(changed.wait_for(guard, std::chrono::seconds(10), [&] { return pass == Inside; }));
+    }
+    AppConfig->SetAutoRun(false);
+    worker->SendStatus();
+    {
+        std::lock_guard<std::mutex> guard(gate);
+        EXPECT_EQ(pass, Inside) << "SendStatus waited for the pass";
+        released = true;
+    }
+    changed.notify_all();
+    std::optional<ClientStatus> status;
+    do
+        status = NextStatus();
+    while (status && status->AutoRun != 0);
+    EXPECT_TRUE(status) << "the record asked for never came";
 }
 
 // Portal picks, against a local HTTP server. The chosen URL keeps the

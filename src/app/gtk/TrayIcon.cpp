@@ -106,6 +106,9 @@ TTrayIcon::~TTrayIcon()
     g_bus_unwatch_name(WatchId_);
     if (Indicator_)
         app_indicator_set_status(APP_INDICATOR(Indicator_.get()), APP_INDICATOR_STATUS_PASSIVE);
+    // A menu lives in a window of its own until destroyed; its items call
+    // into Handlers_, which goes with this object.
+    gtk_widget_destroy(Menu_.get());
 }
 
 void TTrayIcon::SetVisible(bool visible)

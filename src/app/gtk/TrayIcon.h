@@ -1,7 +1,7 @@
 #pragma once
 // The notification-area icon of the Linux edition: an AppIndicator with the
 // menu "Show", "Settings", "Exit". An indicator reports no reliable left
-// click, so "Show" does what a click on the icon does elsewhere.
+// click, so "Show" stands for the click that brings the window back.
 #include <gtk/gtk.h>
 
 #include <functional>
@@ -13,7 +13,7 @@ namespace app::gtk {
 class TTrayIcon {
 public:
     struct Handlers {
-        std::function<void()> show;     // TrayIcon1Click
+        std::function<void()> show;     // "Show": the window comes forward
         std::function<void()> settings; // PopMenu1Click
         std::function<void()> exit;     // PopMenu2Click
     };

@@ -1,9 +1,10 @@
 #include "app/gtk/UnitMain.h"
 
+#include <glib/gi18n.h>
+
 #include <cstdlib>
 
 #include "app/Endpoints.h"
-#include "app/TrayClick.h"
 #include "app/TrayHost.h"
 #include "app/gtk/DemoPortalLauncher.h"
 #include "app/gtk/LoadingScheme.h"
@@ -49,7 +50,6 @@ TBrisvaneMainForm::TBrisvaneMainForm(GtkApplication* app)
     // Only the title strip and the bottom strip reach the window itself: the
     // buttons and the portal area take their own presses.
     g_signal_connect(Window_.get(), "button-press-event", G_CALLBACK(ui::gtk::MoveOnLeftPress), nullptr);
-    g_signal_connect(Window_.get(), "window-state-event", G_CALLBACK(WindowState), this);
     // A close request from outside (window manager, another program) ends the program.
     g_signal_connect(Window_.get(), "delete-event", G_CALLBACK(+[](GtkWidget*, GdkEvent*, gpointer self) {
                          static_cast<TBrisvaneMainForm*>(self)->Action_CloseExecute();
@@ -63,6 +63,9 @@ TBrisvaneMainForm::TBrisvaneMainForm(GtkApplication* app)
     gtk_fixed_put(fixed, BtnCfg.Widget(), 828, 0);
     gtk_fixed_put(fixed, BtnMini.Widget(), 848, 0);
     gtk_fixed_put(fixed, BtnClose.Widget(), 868, 0);
+    BtnCfg.SetAccessibleName(_("Settings"));
+    BtnMini.SetAccessibleName(_("Minimise"));
+    BtnClose.SetAccessibleName(_("Close"));
     BtnCfg.OnClick = [this] { Action_CfgExecute(); };
     BtnMini.OnClick = [this] { HideToTray(); };
     BtnClose.OnClick = [this] { HideToTray(); };
@@ -91,8 +94,9 @@ TBrisvaneMainForm::TBrisvaneMainForm(GtkApplication* app)
         ShowMainWindowAtStart_ = false;
         return;
     }
+    // The indicator has no click of its own: its "Show" shows, never hides.
     TrayIcon1 = std::make_unique<TTrayIcon>(kCaption, TTrayIcon::Handlers {
-                                                          [this] { TrayIcon1Click(); },
+                                                          [this] { ShowFromTray(); },
                                                           [this] { Action_CfgExecute(); },
                                                           [this] { Action_CloseExecute(); },
                                                       });
@@ -103,15 +107,27 @@ TBrisvaneMainForm::TBrisvaneMainForm(GtkApplication* app)
 
 TBrisvaneMainForm::~TBrisvaneMainForm()
 {
+    Shutdown();
+    StopWorker();
+    FWorkThread.reset();
+}
+
+void TBrisvaneMainForm::Shutdown()
+{
+    Closing_ = true;
+    gtk_widget_hide(Window_.get());
+    TrayIcon1.reset();
+}
+
+void TBrisvaneMainForm::StopWorker()
+{
     // The page can no longer ask for downloads once the worker stops.
     DemoPortal_.reset();
     EmbeddedWB1.reset();
-    TrayIcon1.reset();
     // FormDestroy. A worker still inside a pass past the stop limit uses
     // AppConfig: end the process here rather than free what it uses.
     if (!FWorkThread->SetActive(false))
         std::_Exit(0);
-    FWorkThread.reset();
 }
 
 void TBrisvaneMainForm::Start()
@@ -126,8 +142,14 @@ void TBrisvaneMainForm::Start()
 
 void TBrisvaneMainForm::ShowFromTray()
 {
+    if (Closing_)
+        return;
     ShowMainWindowAtStart_ = true;
     gtk_widget_show(Window_.get());
+    // Minimised by this program (no tray to hide to) or by the window
+    // manager, which on Wayland never says so: restoring costs nothing when
+    // the window is not minimised.
+    gtk_window_deiconify(Window());
     gtk_window_present(Window());
     if (!Shown_) {
         Shown_ = true;
@@ -144,6 +166,8 @@ void TBrisvaneMainForm::FormShow()
 
 void TBrisvaneMainForm::HideToTray()
 {
+    if (Closing_)
+        return;
     const bool trayShown = TrayIcon1 && TrayIcon1->Visible() && TrayIcon1->NotificationAreaPresent();
     if (DecideHideToTray(trayShown) == HideToTrayAction::Hide)
         gtk_widget_hide(Window_.get());
@@ -151,37 +175,15 @@ void TBrisvaneMainForm::HideToTray()
         gtk_window_iconify(Window());
 }
 
-void TBrisvaneMainForm::TrayIcon1Click()
-{
-    switch (DecideTrayClick(Minimised_, gtk_widget_get_visible(Window_.get()))) {
-    case TrayClickAction::Restore:
-        gtk_window_deiconify(Window());
-        gtk_window_present(Window());
-        break;
-    case TrayClickAction::Hide:
-        HideToTray();
-        break;
-    case TrayClickAction::Show:
-        ShowFromTray();
-        break;
-    }
-}
-
 void TBrisvaneMainForm::Action_CfgExecute()
 {
-    if (FormCfg_ && !FormCfg_->Visible())
+    if (!Closing_ && FormCfg_ && !FormCfg_->Visible())
         FormCfg_->ShowModal();
 }
 
 void TBrisvaneMainForm::Action_CloseExecute()
 {
     g_application_quit(G_APPLICATION(App_));
-}
-
-gboolean TBrisvaneMainForm::WindowState(GtkWidget*, GdkEventWindowState* e, gpointer self)
-{
-    static_cast<TBrisvaneMainForm*>(self)->Minimised_ = (e->new_window_state & GDK_WINDOW_STATE_ICONIFIED) != 0;
-    return FALSE;
 }
 
 } // namespace app::gtk

@@ -25,7 +25,7 @@ public:
     // Creates the window hidden, the worker (started) and, outside one-shot
     // runs, the tray icon.
     explicit TBrisvaneMainForm(GtkApplication* app);
-    // Stops the worker (its download first), then the window goes.
+    // Shutdown and StopWorker if the owner has not, then the window goes.
     ~TBrisvaneMainForm();
     TBrisvaneMainForm(const TBrisvaneMainForm&) = delete;
     TBrisvaneMainForm& operator=(const TBrisvaneMainForm&) = delete;
@@ -36,12 +36,19 @@ public:
 
     // The start of the main loop: an ordinary run shows the window now.
     void Start();
+    // Shows the window and brings it forward, whatever state it is in.
     void ShowFromTray();
     void HideToTray();
-    void TrayIcon1Click();
     void Action_CfgExecute();
     // Ends the program: every close request arrives here.
     void Action_CloseExecute();
+
+    // The program is ending: the window and the tray icon go out of sight
+    // and nothing brings them back.
+    void Shutdown();
+    // Stops the worker (its download first), serving the main loop while it
+    // waits; ends the process if the worker does not stop in time.
+    void StopWorker();
 
     ui::gtk::TSkinBtn BtnCfg;
     ui::gtk::TSkinBtn BtnMini;
@@ -50,7 +57,6 @@ public:
 private:
     // The window's first showing: the portal view loads then.
     void FormShow();
-    static gboolean WindowState(GtkWidget*, GdkEventWindowState* e, gpointer self);
 
     GtkApplication* App_;
     ui::gtk::TopLevelPtr Window_;
@@ -62,7 +68,7 @@ private:
     ui::gtk::TFormCfg* FormCfg_ = nullptr;
     bool ShowMainWindowAtStart_ = true;
     bool Shown_ = false;     // FormShow has run
-    bool Minimised_ = false;
+    bool Closing_ = false;
 };
 
 } // namespace app::gtk

@@ -11,6 +11,7 @@
 #include "config/uAppConfig.h"
 #include "platform/Dispatcher.h"
 #include "platform/MainThread.h"
+#include "ui/gtk/Autostart.h"
 #include "ui/gtk/GtkPtr.h"
 #include "ui/gtk/Language.h"
 #include "ui/gtk/UnitCfg.h"
@@ -30,6 +31,10 @@ void Startup(GtkApplication* app, Forms* forms)
     forms->cfg = std::make_unique<ui::gtk::TFormCfg>(main->Window(), [main] { main->WorkThread().SendStatus(); });
     gtk_window_set_application(forms->cfg->Window(), app);
     main->SetFormCfg(forms->cfg.get());
+    // The dialog shows the setting from the first start on, so the session
+    // must start the client as it says. Quietly: no window is up to say it.
+    if (!AppConfig->OneShotRun())
+        ui::gtk::SyncAutostart(AppConfig->AutoRun(), forms->cfg->AutostartProgram);
 }
 
 // The first activation is this process's own start; later ones come from
@@ -77,7 +82,16 @@ int main()
         g_source_remove(sigint);
         g_source_remove(sigterm);
 
-        // The dialog goes first, then the main window, which stops the worker.
+        // Stopping the worker waits for its pass and serves the main loop
+        // meanwhile: nothing may be left on screen to click, and the main
+        // window must no longer reach the dialog, which goes first.
+        if (forms.main) {
+            forms.main->Shutdown();
+            if (forms.cfg)
+                forms.cfg->Close();
+            forms.main->SetFormCfg(nullptr);
+            forms.main->StopWorker();
+        }
         forms.cfg.reset();
         forms.main.reset();
     }

@@ -11,8 +11,9 @@
 
 namespace app::win {
 
-// DOCHOSTUIFLAG_DIALOG | DISABLE_HELP_MENU | NO3DBORDER | ENABLE_FORMS_AUTOCOMPLETE | THEME
-inline constexpr DWORD kDocHostFlags = 0x44007;
+inline constexpr DWORD kDocHostFlags = DOCHOSTUIFLAG_DIALOG | DOCHOSTUIFLAG_DISABLE_HELP_MENU |
+                                       DOCHOSTUIFLAG_NO3DBORDER | DOCHOSTUIFLAG_ENABLE_FORMS_AUTOCOMPLETE |
+                                       DOCHOSTUIFLAG_THEME;
 
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wnon-virtual-dtor"

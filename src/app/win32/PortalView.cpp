@@ -48,9 +48,9 @@ bool IsUserGesture(const MSG& message)
 void RegisterViewClass(HINSTANCE instance, WNDPROC proc)
 {
     WNDCLASSEXW wc {};
+    wc.cbSize = sizeof(wc);
     if (::GetClassInfoExW(instance, kViewClass, &wc))
         return;
-    wc.cbSize = sizeof(wc);
     wc.lpfnWndProc = proc;
     wc.hInstance = instance;
     wc.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);

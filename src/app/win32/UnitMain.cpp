@@ -5,6 +5,7 @@
 
 #include "app/Endpoints.h"
 #include "app/TrayClick.h"
+#include "app/TrayHost.h"
 #include "app/win32/BridgeTestHook.h"
 #include "config/uAppConfig.h"
 #include "platform/win32/WinText.h"
@@ -16,6 +17,8 @@ namespace {
 
 constexpr const wchar_t* kCaption = L"Pictavo";
 constexpr int kClientWidth = 895, kClientHeight = 600;
+constexpr UINT_PTR kTrayRetryTimer = 1;
+constexpr DWORD kTrayRetryForMs = 60'000;
 
 } // namespace
 
@@ -60,15 +63,19 @@ TBrisvaneMainForm::TBrisvaneMainForm(TMainFormOptions options)
     BtnCfg.OnClick = [this] { BtnCfgClick(); };
     BtnMini.OnClick = [this] { BtnMiniClick(); };
     BtnClose.OnClick = [this] { BtnCloseClick(); };
+    BtnCfg.AccessibleName = ui::LoadText(IDS_SETTINGS, Options_.Language);
+    BtnMini.AccessibleName = ui::LoadText(IDS_MINIMISE, Options_.Language);
+    BtnClose.AccessibleName = ui::LoadText(IDS_CLOSE, Options_.Language);
+    Router_.PressAction = ui::LoadText(IDS_PRESS, Options_.Language);
     PopupMenu1.reset(::CreatePopupMenu());
-    ::AppendMenuW(PopupMenu1.get(), MF_STRING, idPopMenu1, L"设置");
-    ::AppendMenuW(PopupMenu1.get(), MF_STRING, idPopMenu2, L"退出");
+    ::AppendMenuW(PopupMenu1.get(), MF_STRING, idPopMenu1, ui::LoadText(IDS_SETTINGS, Options_.Language).c_str());
+    ::AppendMenuW(PopupMenu1.get(), MF_STRING, idPopMenu2, ui::LoadText(IDS_EXIT, Options_.Language).c_str());
     SmallIcon_.reset(ui::LoadFormIcon(16));
     TaskbarCreated_ = ::RegisterWindowMessageW(L"TaskbarCreated");
     try {
         FormCreate();
     } catch (...) {
-        FormDestroy();
+        BeginClosing();
         ::DestroyWindow(Handle_);
         throw;
     }
@@ -76,8 +83,10 @@ TBrisvaneMainForm::TBrisvaneMainForm(TMainFormOptions options)
 
 TBrisvaneMainForm::~TBrisvaneMainForm()
 {
-    if (Handle_)
-        ::DestroyWindow(Handle_); // WM_DESTROY runs FormDestroy
+    if (!Handle_)
+        return;
+    BeginClosing();
+    ::DestroyWindow(Handle_);
 }
 
 void TBrisvaneMainForm::FormCreate()
@@ -99,6 +108,15 @@ void TBrisvaneMainForm::FormCreate()
     SetTrayIcon(true);
     if (Options_.TrayOnlyRun)
         ShowMainWindowAtStart_ = false;
+}
+
+void TBrisvaneMainForm::BeginClosing()
+{
+    if (Closing_)
+        return;
+    Closing_ = true;
+    ::ShowWindow(Handle_, SW_HIDE);
+    FormDestroy();
 }
 
 void TBrisvaneMainForm::FormDestroy()
@@ -150,8 +168,12 @@ void TBrisvaneMainForm::ShowFromTray()
 
 void TBrisvaneMainForm::HideToTray()
 {
-    // The window carries its own taskbar button: hiding it hides both.
-    ::ShowWindow(Handle_, SW_HIDE);
+    // The window carries its own taskbar button: hiding it hides both, so
+    // only a tray icon may be left to bring it back.
+    if (DecideHideToTray(TrayAdded_) == HideToTrayAction::Hide)
+        ::ShowWindow(Handle_, SW_HIDE);
+    else
+        ::ShowWindow(Handle_, SW_MINIMIZE);
 }
 
 void TBrisvaneMainForm::TrayIcon1Click()
@@ -193,7 +215,25 @@ void TBrisvaneMainForm::SetTrayIcon(bool visible)
     if (visible == TrayVisible_)
         return;
     TrayVisible_ = visible;
-    NotifyTray(visible ? NIM_ADD : NIM_DELETE);
+    if (visible) {
+        AddTrayIcon();
+        if (!TrayAdded_) {
+            // The shell is not ready yet (a start at logon): try again for a
+            // while, besides on its "TaskbarCreated".
+            TrayRetryStart_ = ::GetTickCount();
+            ::SetTimer(Handle_, kTrayRetryTimer, static_cast<UINT>(Options_.TrayRetryInterval.count()), nullptr);
+        }
+        return;
+    }
+    ::KillTimer(Handle_, kTrayRetryTimer);
+    if (TrayAdded_)
+        NotifyTray(NIM_DELETE);
+    TrayAdded_ = false;
+}
+
+void TBrisvaneMainForm::AddTrayIcon()
+{
+    TrayAdded_ = NotifyTray(NIM_ADD);
 }
 
 void TBrisvaneMainForm::TrayMenu()
@@ -208,13 +248,15 @@ void TBrisvaneMainForm::TrayMenu()
 
 LRESULT TBrisvaneMainForm::WndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
+    if (Closing_ && message != WM_PAINT && message != WM_ERASEBKGND && message != WM_DESTROY)
+        return message == WM_CLOSE ? 0 : ::DefWindowProcW(window, message, wParam, lParam);
     // Only the title strip and the bottom strip get mouse messages here: the
     // portal area is a child of its own.
     if (const auto answer = ui::HandleFormMessage(window, Router_, Font_.font(), kCaption, message, wParam, lParam))
         return *answer;
     if (message == TaskbarCreated_ && TaskbarCreated_ != 0) {
         if (TrayVisible_)
-            NotifyTray(NIM_ADD);
+            AddTrayIcon();
         return 0;
     }
     switch (message) {
@@ -238,8 +280,28 @@ LRESULT TBrisvaneMainForm::WndProc(HWND window, UINT message, WPARAM wParam, LPA
                 PopMenu2Click();
         }
         return 0;
+    case WM_TIMER:
+        if (wParam == kTrayRetryTimer) {
+            if (TrayVisible_ && !TrayAdded_)
+                AddTrayIcon();
+            if (TrayAdded_ || ::GetTickCount() - TrayRetryStart_ >= kTrayRetryForMs)
+                ::KillTimer(window, kTrayRetryTimer);
+            return 0;
+        }
+        break;
     case WM_SHOWCLIENT:
         ShowFromTray();
+        return 0;
+    case WM_QUERYENDSESSION:
+        return TRUE;
+    case WM_ENDSESSION:
+        // The session may end the process once this returns: the worker's
+        // pass and its Config.ini writes finish first.
+        if (wParam) {
+            BeginClosing();
+            if (Options_.Terminate)
+                Options_.Terminate();
+        }
         return 0;
     case WM_CLOSE:
         // Whoever sends it (the tray menu, a one-shot worker with 10/10,
@@ -248,8 +310,8 @@ LRESULT TBrisvaneMainForm::WndProc(HWND window, UINT message, WPARAM wParam, LPA
             Options_.Terminate();
         return 0;
     case WM_DESTROY:
+        BeginClosing();
         EmbeddedWB1.reset(); // the control closes while its window still exists
-        FormDestroy();
         Handle_ = nullptr;
         break;
     default:

@@ -6,6 +6,7 @@
 #include <windows.h>
 #include <shellapi.h>
 
+#include <chrono>
 #include <functional>
 #include <memory>
 
@@ -13,6 +14,7 @@
 #include "engine/uWorkThread.h"
 #include "ui/win32/FormLook.h"
 #include "ui/win32/SkinBtn.h"
+#include "ui/win32/Texts.h"
 
 namespace ui {
 class TFormCfg;
@@ -23,6 +25,9 @@ namespace app {
 // Sent by a second start to show the running client.
 inline constexpr UINT WM_SHOWCLIENT = 18621;
 inline constexpr const wchar_t* kMainFormClass = L"TBrisvaneMainForm";
+// One interactive client per logon session: no namespace prefix, so the name
+// is local to the session.
+inline constexpr const wchar_t* kInstanceMutex = L"BrisvaneClientMutex_77A58861-3B03-48B5-8D88-C58E81FE7A01";
 
 struct TMainFormOptions {
     bool OneShotRun = false;
@@ -32,6 +37,11 @@ struct TMainFormOptions {
     std::function<bool(DWORD, NOTIFYICONDATAW*)> NotifyIcon = [](DWORD m, NOTIFYICONDATAW* d) {
         return ::Shell_NotifyIconW(m, d) != FALSE;
     };
+    // While the shell refuses the tray icon (not ready yet at logon), the
+    // add is tried again this often for the first minute.
+    std::chrono::milliseconds TrayRetryInterval {2000};
+    // The string table of the window's texts.
+    LANGID Language = ui::UserTextLanguage();
     // Ends the program's message loop.
     std::function<void()> Terminate = [] { ::PostQuitMessage(0); };
 
@@ -51,7 +61,6 @@ public:
     // Where the portal view lives: (0, 27), 895 x 550.
     HWND PortalArea() const { return EmbeddedWB1 ? EmbeddedWB1->Window() : nullptr; }
     bool ShowMainWindowAtStart() const { return ShowMainWindowAtStart_; }
-    bool TrayIconVisible() const { return TrayVisible_; }
 
     // The first showing of the run (the message loop's start, or the first
     // ShowFromTray of a tray-only run); fires FormShow once.
@@ -88,7 +97,11 @@ private:
     void FormCreate();
     void FormDestroy();
     void FormShow();
+    // From here on the window's messages reach nothing but painting: stopping
+    // the worker serves them, and the window is being torn down.
+    void BeginClosing();
     void SetTrayIcon(bool visible);
+    void AddTrayIcon();
     bool NotifyTray(DWORD message);
     void TrayMenu();
 
@@ -108,7 +121,10 @@ private:
     UINT TaskbarCreated_ = 0;
     bool ShowMainWindowAtStart_ = true;
     bool Shown_ = false;
-    bool TrayVisible_ = false;
+    bool Closing_ = false;
+    bool TrayVisible_ = false; // the run mode wants the icon
+    bool TrayAdded_ = false;   // and the shell took it
+    DWORD TrayRetryStart_ = 0;
 };
 
 } // namespace app

@@ -20,9 +20,6 @@
 
 namespace {
 
-// No namespace prefix: the name is local to the logon session.
-constexpr const wchar_t* kInstanceMutex = L"BrisvaneClientMutex_77A58861-3B03-48B5-8D88-C58E81FE7A01";
-
 class OleSession {
 public:
     OleSession() : ok_(SUCCEEDED(::OleInitialize(nullptr))) {}
@@ -58,15 +55,39 @@ private:
     bool ok_ = false;
 };
 
+// A first client that holds the name may not have made its window yet.
+constexpr DWORD kFindWindowForMs = 5000;
+constexpr DWORD kFindWindowEveryMs = 100;
+// A hung first client must not hang this start too.
+constexpr UINT kHandOverTimeoutMs = 5000;
+
+HWND FindRunningClient()
+{
+    const DWORD start = ::GetTickCount();
+    HWND running = ::FindWindowW(app::kMainFormClass, nullptr);
+    while (!running && ::GetTickCount() - start < kFindWindowForMs) {
+        ::Sleep(kFindWindowEveryMs);
+        running = ::FindWindowW(app::kMainFormClass, nullptr);
+    }
+    return running;
+}
+
 // Shows the running client instead of starting a second one. The handle
 // stays open for the life of the process: only the name's existence counts.
 bool HandedOver(platform::win::Handle& mutex)
 {
-    mutex.reset(::CreateMutexW(nullptr, FALSE, kInstanceMutex));
+    mutex.reset(::CreateMutexW(nullptr, FALSE, app::kInstanceMutex));
     if (::GetLastError() != ERROR_ALREADY_EXISTS)
         return false; // also when the call failed: run without the name
-    if (const HWND running = ::FindWindowW(app::kMainFormClass, nullptr))
-        ::SendMessageW(running, app::WM_SHOWCLIENT, 0, 0);
+    if (const HWND running = FindRunningClient()) {
+        // This start holds the foreground the user gave it; the running
+        // client may bring itself forward only with its leave.
+        DWORD process = 0;
+        ::GetWindowThreadProcessId(running, &process);
+        ::AllowSetForegroundWindow(process);
+        DWORD_PTR ignored = 0;
+        ::SendMessageTimeoutW(running, app::WM_SHOWCLIENT, 0, 0, SMTO_ABORTIFHUNG, kHandOverTimeoutMs, &ignored);
+    }
     return true;
 }
 

@@ -7,6 +7,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "platform/linux/ProcExe.h"
+
 namespace platform {
 
 bool FileExists(const std::string& path)
@@ -92,12 +94,7 @@ bool IsUniqueFileName(const std::string& name, const std::string& prefix)
 
 std::string OwnExecutablePath()
 {
-    std::string buf(4096, '\0');
-    const ssize_t n = ::readlink("/proc/self/exe", buf.data(), buf.size());
-    if (n <= 0 || static_cast<std::size_t>(n) >= buf.size())
-        return {};
-    buf.resize(static_cast<std::size_t>(n));
-    return buf;
+    return linuxdesk::ReadExeLink("/proc/self/exe");
 }
 
 FilePtr OpenStdFile(const std::string& path, const char* mode)

@@ -1,5 +1,6 @@
 #pragma once
 // The desktops the Linux edition knows, and each one's way to take a wallpaper.
+#include <chrono>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -56,7 +57,11 @@ struct GSettingsTarget {
 bool SetGSettingsWallpaper(const GSettingsTarget& target, const std::string& path, WallpaperStyle style);
 bool SetXfceWallpaper(const std::string& path, WallpaperStyle style);
 bool SetPlasmaWallpaper(const std::string& path, WallpaperStyle style);
-bool RunWallpaperCommand(const std::vector<std::string>& argv);
+// A setter program that has not ended by the timeout is killed and counts
+// as a refusal.
+inline constexpr std::chrono::milliseconds kWallpaperCommandTimeout {5000};
+bool RunWallpaperCommand(const std::vector<std::string>& argv,
+                         std::chrono::milliseconds timeout = kWallpaperCommandTimeout);
 bool SetRootWindowWallpaper(const std::string& path, WallpaperStyle style);
 
 } // namespace platform::linuxdesk

@@ -1,25 +1,25 @@
 #include "platform/Process.h"
 
+#include <cstdlib>
 #include <string>
 #include <string_view>
 #include <unistd.h>
+
+#include "platform/linux/ProcExe.h"
 
 namespace platform {
 
 std::string ParentProcessImagePath()
 {
-    const std::string link = "/proc/" + std::to_string(::getppid()) + "/exe";
-    std::string buf(4096, '\0');
-    const ssize_t n = ::readlink(link.c_str(), buf.data(), buf.size());
-    if (n <= 0 || static_cast<std::size_t>(n) >= buf.size())
-        return {};
-    buf.resize(static_cast<std::size_t>(n));
-    // An image replaced since the parent started (an update) still names
-    // the file it was started from; the kernel only marks it.
-    constexpr std::string_view deleted = " (deleted)";
-    if (buf.size() > deleted.size() && buf.compare(buf.size() - deleted.size(), deleted.size(), deleted) == 0)
-        buf.resize(buf.size() - deleted.size());
-    return buf;
+    return linuxdesk::ReadExeLink("/proc/" + std::to_string(::getppid()) + "/exe");
+}
+
+bool TrayOnlyStartRequested()
+{
+    const char* value = std::getenv(kTrayOnlyStartVariable);
+    const bool requested = value && std::string_view(value) == "1";
+    ::unsetenv(kTrayOnlyStartVariable);
+    return requested;
 }
 
 } // namespace platform

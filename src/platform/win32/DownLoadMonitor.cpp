@@ -147,6 +147,32 @@ bool TDownLoadMonitor::Consult(std::uint32_t progress, std::uint32_t progressMax
     return !abortRequested_;
 }
 
+bool PumpUntilStopped(const TDownLoadMonitor& monitor, DWORD graceMs)
+{
+    bool stopping = false;
+    DWORD stopAsked = 0;
+    while (!monitor.Stopped()) {
+        DWORD wait = INFINITE;
+        if (monitor.AbortRequested()) {
+            if (!stopping) {
+                stopping = true;
+                stopAsked = ::GetTickCount();
+            }
+            const DWORD waited = ::GetTickCount() - stopAsked;
+            if (waited >= graceMs)
+                return false;
+            wait = graceMs - waited;
+        }
+        ::MsgWaitForMultipleObjects(0, nullptr, FALSE, wait, QS_ALLINPUT);
+        MSG msg;
+        while (!monitor.Stopped() && ::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            ::TranslateMessage(&msg);
+            ::DispatchMessageW(&msg);
+        }
+    }
+    return true;
+}
+
 HRESULT TDownLoadMonitor::BeginningTransaction(LPCWSTR, LPCWSTR, DWORD, LPWSTR* additionalHeaders)
 {
     if (additionalHeaders)

@@ -55,13 +55,16 @@ public:
 
     // The binding has ended (OnStopBinding ran).
     bool Stopped() const noexcept { return stopped_; }
-    // After the binding has ended or been given up: the callback and the file
-    // are dropped, and a late notification only aborts.
+    // The transfer is to stop: the binding has been, or will be, aborted.
+    bool AbortRequested() const noexcept { return abortRequested_; }
+    // After the binding has ended or been given up: the binding, the callback
+    // and the file are dropped, and a late notification only aborts.
     void Disconnect() noexcept
     {
         onProgress_ = nullptr;
         file_ = nullptr;
         abortRequested_ = true;
+        binding_.reset();
     }
     // Read on the downloading thread once the binding has ended.
     HRESULT Result() const noexcept { return result_; }
@@ -99,5 +102,11 @@ private:
     ComPtr<IBinding> binding_; // from OnStartBinding until OnStopBinding
 };
 #pragma GCC diagnostic pop
+
+// Runs this thread's messages, and with them the binding's notifications and
+// the heartbeat, until the binding has ended. Once the transfer is to stop,
+// the binding gets graceMs to end; false when it did not (a binding that never
+// reports its end after IBinding::Abort).
+bool PumpUntilStopped(const TDownLoadMonitor& monitor, DWORD graceMs);
 
 } // namespace platform::win

@@ -74,19 +74,9 @@ private:
     HWND window_;
 };
 
-// Runs the thread's messages, and with them the binding's notifications and
-// the heartbeat, until the binding has ended.
-void PumpUntilStopped(const win::TDownLoadMonitor& monitor)
-{
-    while (!monitor.Stopped()) {
-        ::MsgWaitForMultipleObjects(0, nullptr, FALSE, INFINITE, QS_ALLINPUT);
-        MSG msg;
-        while (!monitor.Stopped() && ::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            ::TranslateMessage(&msg);
-            ::DispatchMessageW(&msg);
-        }
-    }
-}
+// How long an aborted binding may take to say it has ended. Past it, the
+// download is given up: the owner's stop limit must hold.
+constexpr DWORD kAbortGraceMs = 2000;
 
 } // namespace
 
@@ -111,8 +101,7 @@ std::int32_t DownloadUrlToFile(const std::string& url, const std::string& file,
         win::ComPtr<IStream> stream;
         hr = moniker->BindToStorage(context.get(), nullptr, IID_IStream, stream.put_void());
         if (SUCCEEDED(hr)) {
-            PumpUntilStopped(*monitor.get());
-            hr = monitor->Result();
+            hr = win::PumpUntilStopped(*monitor.get(), kAbortGraceMs) ? monitor->Result() : E_ABORT;
         }
     }
     if (monitor->Error())

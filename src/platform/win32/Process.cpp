@@ -53,4 +53,9 @@ std::string ParentProcessImagePath()
     return win::Narrow(buf);
 }
 
+bool TrayOnlyStartRequested()
+{
+    return false;
+}
+
 } // namespace platform

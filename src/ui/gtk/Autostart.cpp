@@ -5,7 +5,13 @@
 #include <cerrno>
 #include <cstdlib>
 
+#include "platform/FileSystem.h"
+#include "platform/Process.h"
 #include "ui/gtk/GtkPtr.h"
+
+#ifndef PICTAVO_INSTALLED_PROGRAM
+#define PICTAVO_INSTALLED_PROGRAM "/usr/bin/pictavo"
+#endif
 
 namespace ui::gtk {
 namespace {
@@ -37,15 +43,28 @@ std::string AutostartEntryPath()
     return base + "/autostart/pictavo.desktop";
 }
 
+std::string AutostartProgramPath(const std::string& ownExe, const std::string& installed)
+{
+    const bool runsInstalled = ownExe == installed || !platform::FileExists(ownExe);
+    return runsInstalled && platform::FileExists(installed) ? installed : ownExe;
+}
+
+std::string AutostartProgramPath()
+{
+    return AutostartProgramPath(platform::OwnExecutablePath(), PICTAVO_INSTALLED_PROGRAM);
+}
+
 std::optional<std::string> AutostartEntry(const std::string& program)
 {
     if (program.empty() || program.find_first_of("\r\n") != std::string::npos)
         return std::nullopt;
+    // A login start asks for the tray through the environment: the program
+    // itself takes no arguments.
     return "[Desktop Entry]\n"
            "Type=Application\n"
            "Name=Pictavo\n"
            "Comment=Desktop wallpapers from the Pictavo portal\n"
-           "Exec=" + QuoteExecArgument(program) + "\n"
+           "Exec=env " + std::string(platform::kTrayOnlyStartVariable) + "=1 " + QuoteExecArgument(program) + "\n"
            "Icon=pictavo\n"
            "Terminal=false\n"
            "X-GNOME-Autostart-enabled=true\n";

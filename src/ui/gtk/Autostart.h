@@ -9,8 +9,15 @@ namespace ui::gtk {
 // $XDG_CONFIG_HOME/autostart/pictavo.desktop (default ~/.config).
 std::string AutostartEntryPath();
 
-// The entry that starts program; none when the path cannot be written into
-// an Exec line (a line break in it).
+// The program the entry names: the installed one when this process runs it
+// (its file may have been replaced by an upgrade since), else this process's
+// own file.
+std::string AutostartProgramPath(const std::string& ownExe, const std::string& installed);
+// The same for this process and the package's installed path.
+std::string AutostartProgramPath();
+
+// The entry that starts program in the tray; none when the path cannot be
+// written into an Exec line (a line break in it).
 std::optional<std::string> AutostartEntry(const std::string& program);
 
 // Makes the entry exist (naming program) when autoRun, and not exist

@@ -19,6 +19,8 @@ TSkinBtn::TSkinBtn() : Widget_(RefWidget(gtk_drawing_area_new()))
     g_signal_connect(w, "leave-notify-event", G_CALLBACK(Crossing), this);
     g_signal_connect(w, "button-press-event", G_CALLBACK(Press), this);
     g_signal_connect(w, "button-release-event", G_CALLBACK(Release), this);
+    // A drawing area by kind, a button by use: assistive technology is told so.
+    atk_object_set_role(gtk_widget_get_accessible(w), ATK_ROLE_PUSH_BUTTON);
 }
 
 TSkinBtn::~TSkinBtn()
@@ -50,6 +52,11 @@ void TSkinBtn::SetSkin(GdkPixbuf* strip, GdkPixbuf* strip2x)
     Image2x_.reset(strip2x ? GDK_PIXBUF(g_object_ref(strip2x)) : nullptr);
     // A strip whose width is no multiple of three leaves its last columns unused.
     Resize(gdk_pixbuf_get_width(strip) / 3, gdk_pixbuf_get_height(strip));
+}
+
+void TSkinBtn::SetAccessibleName(const std::string& name)
+{
+    atk_object_set_name(gtk_widget_get_accessible(Widget_.get()), name.c_str());
 }
 
 void TSkinBtn::Resize(int width, int height)

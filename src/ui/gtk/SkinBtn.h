@@ -27,6 +27,8 @@ public:
     // The same from strips already decoded (tests, other sources); strip2x,
     // twice the pixels of strip, may be null.
     void SetSkin(GdkPixbuf* strip, GdkPixbuf* strip2x = nullptr);
+    // What a screen reader announces for the button (a push button).
+    void SetAccessibleName(const std::string& name);
 
     int State() const { return State_; }
     bool Down() const { return Down_; }

@@ -8,6 +8,7 @@
 #include "config/uAppConfig.h"
 #include "config/uIniFiles.h"
 #include "platform/FileSystem.h"
+#include "ui/CfgLayout.h"
 #include "ui/IntervalTable.h"
 #include "ui/gtk/Autostart.h"
 #include "ui/gtk/Chrome.h"
@@ -24,7 +25,7 @@ constexpr std::array<const char*, IntervalTable.size()> kIntervalTexts {
 };
 
 // A label that swallows presses, so only the dialog's background drags it.
-GtkWidget* PlaceLabel(GtkFixed* fixed, const char* text, int x, int y, int w, int h)
+GtkWidget* PutLabel(GtkFixed* fixed, const char* text)
 {
     GtkWidget* box = gtk_event_box_new();
     gtk_event_box_set_visible_window(GTK_EVENT_BOX(box), FALSE);
@@ -33,22 +34,20 @@ GtkWidget* PlaceLabel(GtkFixed* fixed, const char* text, int x, int y, int w, in
     GtkWidget* label = gtk_label_new(text);
     gtk_label_set_xalign(GTK_LABEL(label), 0);
     gtk_container_add(GTK_CONTAINER(box), label);
-    gtk_widget_set_size_request(box, w, h);
-    gtk_fixed_put(fixed, box, x, y);
+    gtk_fixed_put(fixed, box, 0, 0);
     return label;
 }
 
-GtkWidget* Place(GtkFixed* fixed, GtkWidget* w, int x, int y, int width, int height)
+GtkWidget* Put(GtkFixed* fixed, GtkWidget* w)
 {
-    gtk_widget_set_size_request(w, width, height);
-    gtk_fixed_put(fixed, w, x, y);
+    gtk_fixed_put(fixed, w, 0, 0);
     return w;
 }
 
 } // namespace
 
 TFormCfg::TFormCfg(GtkWindow* owner, std::function<void()> sendStatus)
-    : AutostartProgram(platform::OwnExecutablePath()), SendStatus_(std::move(sendStatus)),
+    : AutostartProgram(AutostartProgramPath()), SendStatus_(std::move(sendStatus)),
       Window_(gtk_window_new(GTK_WINDOW_TOPLEVEL))
 {
     InstallStyle();
@@ -85,21 +84,24 @@ TFormCfg::TFormCfg(GtkWindow* owner, std::function<void()> sendStatus)
                      this);
 
     auto* fixed = GTK_FIXED(gtk_fixed_new());
-    gtk_widget_set_size_request(GTK_WIDGET(fixed), 442, 259);
+    Fixed_ = fixed;
     gtk_container_add(GTK_CONTAINER(win), GTK_WIDGET(fixed));
 
-    gtk_fixed_put(fixed, BtnClose.Widget(), 415, 0);
+    Put(fixed, BtnClose.Widget());
+    BtnClose.SetAccessibleName(_("Close"));
     BtnClose.OnClick = [this] { BtnCloseClick(); };
-    Label1 = PlaceLabel(fixed, _("Wallpaper download folder"), 32, 136, 72, 13);
-    Label2 = PlaceLabel(fixed, _("Auto change: "), 193, 65, 67, 13);
-    CheckBox1 = Place(fixed, gtk_check_button_new_with_label(_("Start Pictavo with the system")), 32, 64, 129, 17);
-    CheckBox2 = Place(fixed, gtk_check_button_new_with_label(_("Update to the newest version")), 32, 96, 129, 17);
-    Edit1 = Place(fixed, gtk_entry_new(), 32, 168, 306, 21);
+    Label1 = PutLabel(fixed, _("Wallpaper download folder"));
+    Label2 = PutLabel(fixed, _("Auto change: "));
+    CheckBox1 = Put(fixed, gtk_check_button_new_with_label(_("Start Pictavo with the system")));
+    CheckBox2 = Put(fixed, gtk_check_button_new_with_label(_("Update to the newest version")));
+    Edit1 = Put(fixed, gtk_entry_new());
     gtk_widget_set_sensitive(Edit1, FALSE);
-    Button1 = Place(fixed, gtk_button_new_with_label(_("Browse...")), 344, 166, 65, 25);
-    Button2 = Place(fixed, gtk_button_new_with_label(_("Cancel")), 344, 216, 75, 25);
-    Button3 = Place(fixed, gtk_button_new_with_label(_("OK")), 263, 216, 75, 25);
-    ComboBox1 = Place(fixed, gtk_combo_box_text_new(), 266, 62, 64, 21);
+    // Display only: its width comes from the layout, not from its text.
+    gtk_entry_set_width_chars(GTK_ENTRY(Edit1), 1);
+    Button1 = Put(fixed, gtk_button_new_with_label(_("Browse...")));
+    Button2 = Put(fixed, gtk_button_new_with_label(_("Cancel")));
+    Button3 = Put(fixed, gtk_button_new_with_label(_("OK")));
+    ComboBox1 = Put(fixed, gtk_combo_box_text_new());
     for (const char* text : kIntervalTexts)
         gtk_combo_box_text_append_text(GTK_COMBO_BOX_TEXT(ComboBox1), _(text));
     g_signal_connect_swapped(Button1, "clicked", G_CALLBACK(+[](TFormCfg* self) { self->Button1Click(); }), this);
@@ -123,6 +125,10 @@ TFormCfg::TFormCfg(GtkWindow* owner, std::function<void()> sendStatus)
     gtk_widget_show_all(GTK_WIDGET(fixed));
 
     FormCreate();
+    LayOut();
+    // Another font or resolution while the program runs.
+    g_signal_connect_swapped(Window_.get(), "style-updated", G_CALLBACK(+[](TFormCfg* self) { self->LayOut(); }),
+                             this);
 }
 
 TFormCfg::~TFormCfg() = default;
@@ -136,10 +142,34 @@ void TFormCfg::FormCreate()
     gtk_combo_box_set_active(GTK_COMBO_BOX(ComboBox1), IntervalIndexOf(AppConfig->ChangeTime()));
 }
 
+void TFormCfg::LayOut()
+{
+    const CfgControlArray<GtkWidget*> placed {BtnClose.Widget(), gtk_widget_get_parent(Label1),
+                                              gtk_widget_get_parent(Label2), CheckBox1, CheckBox2, Edit1,
+                                              Button1, Button2, Button3, ComboBox1};
+    CfgControlArray<TSize> natural;
+    for (std::size_t i = 0; i < kCfgControls; ++i) {
+        // The skin button's size is its frame; the others measure afresh.
+        if (placed[i] != BtnClose.Widget())
+            gtk_widget_set_size_request(placed[i], -1, -1);
+        GtkRequisition size {};
+        gtk_widget_get_preferred_size(placed[i], nullptr, &size);
+        natural[i] = {size.width, size.height};
+    }
+    const TCfgLayout layout = LayOutFormCfg(natural);
+    for (std::size_t i = 0; i < kCfgControls; ++i) {
+        const TRect& r = layout.controls[i];
+        gtk_widget_set_size_request(placed[i], r.width, r.height);
+        gtk_fixed_move(Fixed_, placed[i], r.left, r.top);
+    }
+    gtk_widget_set_size_request(GTK_WIDGET(Fixed_), layout.form.width, layout.form.height);
+}
+
 void TFormCfg::ShowModal()
 {
     if (Visible())
         return;
+    LayOut();
     gtk_widget_show(Window_.get());
     gtk_window_present(Window());
     gtk_widget_grab_focus(CheckBox1);

@@ -33,6 +33,9 @@ public:
     FolderChooser BrowseForFolder = ui::BrowseForFolder;
     std::string AutostartProgram;
 
+    // Hides the dialog (and an error box over it); nothing is saved.
+    void Close();
+
     void Button1Click(); // "Browse..."
     void Button2Click(); // "Cancel"
     void Button3Click(); // "OK"
@@ -52,11 +55,13 @@ public:
 
 private:
     void FormCreate();
-    void Close();
+    // Places the controls for their texts in the current language and font.
+    void LayOut();
     void ShowError(const std::string& text);
 
     std::function<void()> SendStatus_;
     TopLevelPtr Window_;
+    GtkFixed* Fixed_ = nullptr;
     TopLevelPtr ErrorBox_;
 };
 

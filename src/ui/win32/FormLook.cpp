@@ -21,7 +21,7 @@ void RegisterFormClass(const wchar_t* className, WNDPROC proc, bool withIcon)
         wc.hIcon = LoadFormIcon(32);
         wc.hIconSm = LoadFormIcon(16);
     }
-    wc.hCursor = ::LoadCursorW(nullptr, MAKEINTRESOURCEW(32512)); // IDC_ARROW
+    wc.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
     wc.lpszClassName = className;
     ::RegisterClassExW(&wc);
 }
@@ -30,6 +30,17 @@ HFONT CreateFormFont()
 {
     return ::CreateFontW(-11, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
                          CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, L"Tahoma");
+}
+
+int TextWidth(HWND window, const std::wstring& text)
+{
+    const HDC dc = ::GetDC(window);
+    const HGDIOBJ old = ::SelectObject(dc, reinterpret_cast<HGDIOBJ>(::SendMessageW(window, WM_GETFONT, 0, 0)));
+    SIZE size {};
+    ::GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size);
+    ::SelectObject(dc, old);
+    ::ReleaseDC(window, dc);
+    return size.cx;
 }
 
 void PaintFormTitle(HDC dc, HFONT font, const std::wstring& caption)
@@ -49,9 +60,9 @@ void PaintFormTitle(HDC dc, HFONT font, const std::wstring& caption)
 void DragForm(HWND window)
 {
     ::ReleaseCapture();
-    // SC_MOVE with 7 in the low bits: the move the system starts for a drag
-    // by the caption, following the mouse at once.
-    ::SendMessageW(window, WM_SYSCOMMAND, 0xF017, 0);
+    // SC_MOVE with 7 in the low bits (no SDK name): the move the system
+    // starts for a drag by the caption, following the mouse at once.
+    ::SendMessageW(window, WM_SYSCOMMAND, SC_MOVE | 7, 0);
 }
 
 std::optional<LRESULT> HandleFormMessage(HWND window, TSkinBtnRouter& router, HFONT font, const wchar_t* caption,
@@ -66,6 +77,8 @@ std::optional<LRESULT> HandleFormMessage(HWND window, TSkinBtnRouter& router, HF
         }
         return std::nullopt;
     }
+    if (const auto answer = router.HandleAccessibility(message, wParam, lParam))
+        return answer;
     switch (message) {
     case WM_MOUSELEAVE:
     case WM_CAPTURECHANGED:

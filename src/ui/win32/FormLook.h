@@ -44,6 +44,9 @@ void RegisterFormClass(const wchar_t* className, WNDPROC proc, bool withIcon);
 // Tahoma, height -11 (8 points at 96 dpi).
 HFONT CreateFormFont();
 
+// How wide text is in the window's own font (WM_GETFONT).
+int TextWidth(HWND window, const std::wstring& text);
+
 // The program icon 16 x 16 at (4, 4) and the caption at (24, 5).
 void PaintFormTitle(HDC dc, HFONT font, const std::wstring& caption);
 

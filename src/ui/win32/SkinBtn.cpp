@@ -5,11 +5,13 @@
 
 #include <gdiplus.h>
 
+#include <algorithm>
 #include <cstring>
 
 #include "platform/DebugOutput.h"
 #include "platform/win32/Handles.h"
 #include "platform/win32/WinText.h"
+#include "ui/win32/SkinBtnAccessible.h"
 
 namespace ui {
 
@@ -56,7 +58,7 @@ TSkinBtn::~TSkinBtn() = default;
 
 void TSkinBtn::LoadSkin(const std::wstring& name, HMODULE module)
 {
-    const HRSRC info = ::FindResourceW(module, name.c_str(), MAKEINTRESOURCEW(10)); // RT_RCDATA
+    const HRSRC info = ::FindResourceW(module, name.c_str(), RT_RCDATA);
     const HGLOBAL res = info ? ::LoadResource(module, info) : nullptr;
     const void* bytes = res ? ::LockResource(res) : nullptr;
     if (!bytes)
@@ -170,6 +172,15 @@ void TSkinBtn::MouseUp(UINT button, POINT at)
         OnClick();
 }
 
+void TSkinBtn::CaptureLost()
+{
+    Pressed_ = false;
+    if (Enabled_ && State_ == stPressed) {
+        State_ = stNormal;
+        Repaint();
+    }
+}
+
 bool TSkinBtn::Contains(POINT at) const
 {
     const RECT r = BoundsRect();
@@ -182,6 +193,37 @@ void TSkinBtn::Repaint() const
         const RECT r = BoundsRect();
         ::InvalidateRect(Parent_, &r, FALSE);
     }
+}
+
+TSkinBtnRouter::TSkinBtnRouter(HWND parent) : Parent_(parent) {}
+
+TSkinBtnRouter::~TSkinBtnRouter()
+{
+    if (Accessible_)
+        Accessible_->Disconnect();
+}
+
+TSkinBtn* TSkinBtnRouter::InReadingOrder(std::size_t index) const
+{
+    std::vector<TSkinBtn*> order = Buttons_;
+    std::stable_sort(order.begin(), order.end(),
+                     [](const TSkinBtn* a, const TSkinBtn* b) { return a->BoundsRect().left < b->BoundsRect().left; });
+    return index < order.size() ? order[index] : nullptr;
+}
+
+std::optional<LRESULT> TSkinBtnRouter::HandleAccessibility(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_GETOBJECT && static_cast<DWORD>(lParam) == static_cast<DWORD>(OBJID_CLIENT)) {
+        if (!Accessible_)
+            *Accessible_.put() = TSkinBtnAccessible::CreateReferenced(Parent_, *this);
+        return ::LresultFromObject(IID_IAccessible, wParam, static_cast<IAccessible*>(Accessible_.get()));
+    }
+    if (message == WM_SKINBTNPRESS) {
+        if (TSkinBtn* b = InReadingOrder(wParam); b && b->Enabled() && b->OnClick)
+            b->OnClick();
+        return 0;
+    }
+    return std::nullopt;
 }
 
 TSkinBtn* TSkinBtnRouter::At(POINT at) const
@@ -241,7 +283,12 @@ bool TSkinBtnRouter::HandleMouse(UINT message, WPARAM, LPARAM lParam)
         }
         return false;
     case WM_CAPTURECHANGED:
-        Captured_ = nullptr;
+        // Our own release clears Captured_ first; anything else ends the press.
+        if (TSkinBtn* b = Captured_) {
+            Captured_ = nullptr;
+            b->CaptureLost();
+            SetHot(nullptr);
+        }
         return false;
     default:
         return false;

@@ -6,9 +6,12 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <vector>
+
+#include "platform/win32/Handles.h"
 
 namespace ui {
 
@@ -29,6 +32,7 @@ private:
 };
 
 struct TSkinImage; // the decoded strip and the bytes it rests on
+class TSkinBtnAccessible;
 
 class TSkinBtn {
 public:
@@ -66,11 +70,16 @@ public:
     void MouseLeave();
     void MouseDown(UINT button, POINT at);
     void MouseUp(UINT button, POINT at);
+    // The press ended without a release (another window took the mouse):
+    // no click, and the pressed frame goes.
+    void CaptureLost();
     bool Contains(POINT at) const;
 
     std::function<void()> OnClick;
     std::function<void()> OnMouseEnter;
     std::function<void()> OnMouseLeave;
+    // What assistive technology calls it, in the user's language.
+    std::wstring AccessibleName;
 
 private:
     void Repaint() const;
@@ -87,19 +96,33 @@ private:
 // Routes a parent window's mouse messages to its skin buttons the way a
 // windowless control expects: enter/leave as the pointer moves, the button
 // pressed keeps the mouse until release, a click only when released over it.
+//
+// It also answers for them to assistive technology (SkinBtnAccessible.h).
 class TSkinBtnRouter {
 public:
-    explicit TSkinBtnRouter(HWND parent = nullptr) : Parent_(parent) {}
+    explicit TSkinBtnRouter(HWND parent = nullptr);
+    ~TSkinBtnRouter();
+    TSkinBtnRouter(const TSkinBtnRouter&) = delete;
+    TSkinBtnRouter& operator=(const TSkinBtnRouter&) = delete;
     void SetParentWindow(HWND parent) { Parent_ = parent; }
     void Add(TSkinBtn& button) { Buttons_.push_back(&button); }
 
     // True when the message went to a button (the parent must not act on it,
     // e.g. start dragging the window).
     bool HandleMouse(UINT message, WPARAM wParam, LPARAM lParam);
+    // WM_GETOBJECT and WM_SKINBTNPRESS; nothing for any other message.
+    std::optional<LRESULT> HandleAccessibility(UINT message, WPARAM wParam, LPARAM lParam);
     void PaintAll(HDC dc) const;
 
-private:
+    // The button on top at a point of the parent's client area.
     TSkinBtn* At(POINT at) const;
+    std::size_t Count() const { return Buttons_.size(); }
+    // The index-th button from the left; none past the last.
+    TSkinBtn* InReadingOrder(std::size_t index) const;
+    // The name of a button's action for assistive technology.
+    std::wstring PressAction = L"Press";
+
+private:
     void SetHot(TSkinBtn* button);
 
     HWND Parent_;
@@ -107,6 +130,7 @@ private:
     TSkinBtn* Hot_ = nullptr;
     TSkinBtn* Captured_ = nullptr;
     bool Tracking_ = false;
+    platform::win::ComPtr<TSkinBtnAccessible> Accessible_;
 };
 
 } // namespace ui

@@ -1,10 +1,13 @@
 #include "ui/win32/UnitCfg.h"
 
+#include <algorithm>
 #include <exception>
+#include <vector>
 
 #include "config/uAppConfig.h"
 #include "platform/win32/WinText.h"
 #include "ui/IntervalTable.h"
+#include "ui/win32/DialogLayout.h"
 #include "util/uCommonFunction.h"
 
 namespace ui {
@@ -15,8 +18,13 @@ using platform::win::Wide;
 namespace {
 
 constexpr const wchar_t* kClassName = L"TFormCfg";
-constexpr const wchar_t* kCaption = L"设置";
 constexpr int kClientWidth = 442, kClientHeight = 259;
+constexpr int kCloseButtonLeft = 415;
+// Room beside a text: a check box's box, a push button's or a list's frame,
+// and the last glyph's ink past its advance (Tahoma's "r").
+constexpr int kCheckGap = 6, kButtonPadding = 16, kListPadding = 8, kInkOverhang = 2;
+// A drop-down list's window height is that of its open list.
+constexpr int kOpenListHeight = 21 + 16 * 16;
 
 enum : int { idCheckBox1 = 101, idCheckBox2, idButton1, idEdit1, idButton3, idButton2, idComboBox1, idLabel1, idLabel2 };
 
@@ -34,12 +42,12 @@ bool Ticked(HWND checkBox)
 
 } // namespace
 
-TFormCfg::TFormCfg(HWND owner, std::function<void()> sendStatus)
-    : BtnClose(nullptr), Owner_(owner), SendStatus_(std::move(sendStatus)), Font_(CreateFormFont()),
-      Background_(::CreateSolidBrush(kFormColor))
+TFormCfg::TFormCfg(HWND owner, std::function<void()> sendStatus, LANGID language)
+    : BtnClose(nullptr), Owner_(owner), Language_(language), Caption_(LoadText(IDS_SETTINGS, language)),
+      SendStatus_(std::move(sendStatus)), Font_(CreateFormFont()), Background_(::CreateSolidBrush(kFormColor))
 {
     RegisterFormClass(kClassName, FormWindowProc<TFormCfg>, false);
-    Handle_ = ::CreateWindowExW(0, kClassName, kCaption, WS_POPUP | WS_CLIPCHILDREN, 0, 0, kClientWidth,
+    Handle_ = ::CreateWindowExW(0, kClassName, Caption_.c_str(), WS_POPUP | WS_CLIPCHILDREN, 0, 0, kClientWidth,
                                 kClientHeight, owner, nullptr, ::GetModuleHandleW(nullptr), this);
     if (!Handle_)
         throw std::runtime_error("The settings window could not be created");
@@ -64,27 +72,68 @@ TFormCfg::~TFormCfg()
 void TFormCfg::CreateComponents()
 {
     const HINSTANCE instance = ::GetModuleHandleW(nullptr);
-    const auto make = [&](const wchar_t* cls, const wchar_t* text, DWORD style, int x, int y, int w, int h, int id) {
-        const HWND child = ::CreateWindowExW(0, cls, text, WS_CHILD | WS_VISIBLE | style, x, y, w, h, Handle_,
+    const auto make = [&](const wchar_t* cls, UINT text, DWORD style, int x, int y, int w, int h, int id) {
+        const HWND child = ::CreateWindowExW(0, cls, text ? LoadText(text, Language_).c_str() : L"",
+                                             WS_CHILD | WS_VISIBLE | style, x, y, w, h, Handle_,
                                              reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance, nullptr);
         ::SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(Font_.get()), FALSE);
         return child;
     };
-    BtnClose.SetBounds(415, 0, 21, 26);
-    // Created in tab order; the labels take no focus.
-    CheckBox1 = make(L"BUTTON", L"开机自动运行Pictavo", BS_AUTOCHECKBOX | WS_TABSTOP, 32, 64, 129, 17, idCheckBox1);
-    CheckBox2 = make(L"BUTTON", L"自动升级到最新版本", BS_AUTOCHECKBOX | WS_TABSTOP, 32, 96, 129, 17, idCheckBox2);
-    Button1 = make(L"BUTTON", L"浏览...", BS_PUSHBUTTON | WS_TABSTOP, 344, 166, 65, 25, idButton1);
-    Edit1 = make(L"EDIT", L"", ES_AUTOHSCROLL | WS_BORDER | WS_TABSTOP | WS_DISABLED, 32, 168, 306, 21, idEdit1);
-    Button3 = make(L"BUTTON", L"确认", BS_DEFPUSHBUTTON | WS_TABSTOP, 263, 216, 75, 25, idButton3);
-    Button2 = make(L"BUTTON", L"取消", BS_PUSHBUTTON | WS_TABSTOP, 344, 216, 75, 25, idButton2);
-    // A drop-down list's height is that of its open list.
-    ComboBox1 = make(L"COMBOBOX", L"", CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP, 266, 62, 64, 21 + 16 * 16,
+    // Created in tab order, at their designed places; the labels take no focus.
+    CheckBox1 = make(L"BUTTON", IDS_START_WITH_SYSTEM, BS_AUTOCHECKBOX | WS_TABSTOP, 32, 64, 129, 17, idCheckBox1);
+    CheckBox2 = make(L"BUTTON", IDS_UPDATE, BS_AUTOCHECKBOX | WS_TABSTOP, 32, 96, 129, 17, idCheckBox2);
+    Button1 = make(L"BUTTON", IDS_BROWSE, BS_PUSHBUTTON | WS_TABSTOP, 344, 166, 65, 25, idButton1);
+    Edit1 = make(L"EDIT", 0, ES_AUTOHSCROLL | WS_BORDER | WS_TABSTOP | WS_DISABLED, 32, 168, 306, 21, idEdit1);
+    Button3 = make(L"BUTTON", IDS_OK, BS_DEFPUSHBUTTON | WS_TABSTOP, 263, 216, 75, 25, idButton3);
+    Button2 = make(L"BUTTON", IDS_CANCEL, BS_PUSHBUTTON | WS_TABSTOP, 344, 216, 75, 25, idButton2);
+    ComboBox1 = make(L"COMBOBOX", 0, CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP, 266, 62, 64, kOpenListHeight,
                      idComboBox1);
-    Label1 = make(L"STATIC", L"壁纸下载位置", SS_LEFT, 32, 136, 72, 13, idLabel1);
-    Label2 = make(L"STATIC", L"自动Pictavo: ", SS_LEFT, 193, 65, 67, 13, idLabel2);
-    for (const IntervalItem& item : IntervalTable)
-        ::SendMessageW(ComboBox1, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Wide(item.caption).c_str()));
+    Label1 = make(L"STATIC", IDS_DOWNLOAD_FOLDER, SS_LEFT, 32, 136, 72, 13, idLabel1);
+    Label2 = make(L"STATIC", IDS_AUTO_CHANGE, SS_LEFT, 193, 65, 67, 13, idLabel2);
+    for (UINT i = 0; i < IntervalTable.size(); ++i)
+        ::SendMessageW(ComboBox1, CB_ADDSTRING, 0,
+                       reinterpret_cast<LPARAM>(LoadText(IDS_INTERVAL_FIRST + i, Language_).c_str()));
+    LayOut();
+}
+
+void TFormCfg::LayOut()
+{
+    const auto designed = [this](HWND control) {
+        RECT r {};
+        ::GetWindowRect(control, &r);
+        ::MapWindowPoints(nullptr, Handle_, reinterpret_cast<POINT*>(&r), 2);
+        return r;
+    };
+    const auto own = [](HWND control) { return TextWidth(control, WindowText(control)) + kInkOverhang; };
+    int longestItem = 0;
+    for (UINT i = 0; i < IntervalTable.size(); ++i)
+        longestItem = std::max(longestItem, TextWidth(ComboBox1, LoadText(IDS_INTERVAL_FIRST + i, Language_)));
+    const int box = ::GetSystemMetrics(SM_CXMENUCHECK) + kCheckGap;
+    const std::vector<std::pair<HWND, int>> needs {
+        {CheckBox1, own(CheckBox1) + box},
+        {CheckBox2, own(CheckBox2) + box},
+        {Label1, own(Label1)},
+        {Label2, own(Label2)},
+        {ComboBox1, longestItem + ::GetSystemMetrics(SM_CXVSCROLL) + kListPadding},
+        {Edit1, 0},
+        {Button1, own(Button1) + kButtonPadding},
+        {Button3, own(Button3) + kButtonPadding},
+        {Button2, own(Button2) + kButtonPadding},
+    };
+    std::vector<TLaidOut> layout;
+    for (const auto& [control, need] : needs)
+        layout.push_back({designed(control), need});
+    const int width = LayOutFromAnchors(layout, kClientWidth);
+    for (std::size_t i = 0; i < needs.size(); ++i) {
+        const RECT& at = layout[i].at;
+        const HWND control = needs[i].first;
+        // The list's window answers its closed size, and is sized by its open one.
+        ::MoveWindow(control, at.left, at.top, at.right - at.left,
+                     control == ComboBox1 ? kOpenListHeight : at.bottom - at.top, FALSE);
+    }
+    // The close button keeps to the top right corner.
+    ::SetWindowPos(Handle_, nullptr, 0, 0, width, kClientHeight, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    BtnClose.SetBounds(width - (kClientWidth - kCloseButtonLeft), 0, 21, 26);
 }
 
 void TFormCfg::FormCreate()
@@ -94,6 +143,8 @@ void TFormCfg::FormCreate()
     ::SetClassLongW(Handle_, GCL_STYLE, style | CS_DROPSHADOW);
     BtnClose.LoadSkin(L"btn_close");
     BtnClose.OnClick = [this] { BtnCloseClick(); };
+    BtnClose.AccessibleName = LoadText(IDS_CLOSE, Language_);
+    Router_.PressAction = LoadText(IDS_PRESS, Language_);
     ::SendMessageW(CheckBox1, BM_SETCHECK, AppConfig->AutoRun() ? BST_CHECKED : BST_UNCHECKED, 0);
     ::SendMessageW(CheckBox2, BM_SETCHECK, AppConfig->AutoUpdate() ? BST_CHECKED : BST_UNCHECKED, 0);
     ::SetWindowTextW(Edit1, Wide(AppConfig->WallPaperDir()).c_str());
@@ -148,7 +199,7 @@ void TFormCfg::Close()
 
 void TFormCfg::Button1Click()
 {
-    std::string path = BrowseForFolder("浏览文件夹", TBrowseKind::bkFolders, true);
+    std::string path = BrowseForFolder(Narrow(LoadText(IDS_BROWSE_TITLE, Language_)), TBrowseKind::bkFolders, true);
     if (path.empty())
         return;
     if (path.back() != '\\')
@@ -156,7 +207,8 @@ void TFormCfg::Button1Click()
     if (IsFolderWritable(path))
         ::SetWindowTextW(Edit1, Wide(path).c_str());
     else
-        ::MessageBoxW(Handle_, L"所选文件夹不可用，请重新选择。", kCaption, MB_OK | MB_ICONERROR);
+        ::MessageBoxW(Handle_, LoadText(IDS_FOLDER_UNUSABLE, Language_).c_str(), Caption_.c_str(),
+                      MB_OK | MB_ICONERROR);
 }
 
 void TFormCfg::Button3Click()
@@ -174,7 +226,7 @@ void TFormCfg::Button3Click()
     } catch (const std::exception& e) {
         // Config.ini could not be written: say so and stay open, so nothing
         // the user chose is lost without notice.
-        ::MessageBoxW(Handle_, Wide(e.what()).c_str(), kCaption, MB_OK | MB_ICONERROR);
+        ::MessageBoxW(Handle_, Wide(e.what()).c_str(), Caption_.c_str(), MB_OK | MB_ICONERROR);
         return;
     }
     Close();
@@ -192,7 +244,7 @@ void TFormCfg::BtnCloseClick()
 
 LRESULT TFormCfg::WndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    if (const auto answer = HandleFormMessage(Handle_, Router_, Font_.font(), kCaption, message, wParam, lParam))
+    if (const auto answer = HandleFormMessage(Handle_, Router_, Font_.font(), Caption_.c_str(), message, wParam, lParam))
         return *answer;
     switch (message) {
     case WM_CTLCOLORSTATIC:

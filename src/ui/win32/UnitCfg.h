@@ -11,13 +11,15 @@
 #include "ui/BrowseForFolder.h"
 #include "ui/win32/FormLook.h"
 #include "ui/win32/SkinBtn.h"
+#include "ui/win32/Texts.h"
 
 namespace ui {
 
 class TFormCfg {
 public:
     // owner: the main window. sendStatus: the worker's SendStatus.
-    TFormCfg(HWND owner, std::function<void()> sendStatus);
+    // language: the string table its texts come from.
+    TFormCfg(HWND owner, std::function<void()> sendStatus, LANGID language = UserTextLanguage());
     ~TFormCfg();
     TFormCfg(const TFormCfg&) = delete;
     TFormCfg& operator=(const TFormCfg&) = delete;
@@ -47,9 +49,12 @@ private:
     LRESULT WndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     void FormCreate();
     void CreateComponents();
+    void LayOut();
     void Close();
 
     HWND Owner_;
+    LANGID Language_;
+    std::wstring Caption_;
     HWND Handle_ = nullptr;
     std::function<void()> SendStatus_;
     TGdiObject Font_;

@@ -2,7 +2,7 @@
 // AppConfig, what a confirm stores and reports, what a cancel keeps.
 #include <gtest/gtest.h>
 
-#include <array>
+#include <algorithm>
 #include <atomic>
 #include <thread>
 
@@ -15,10 +15,12 @@
 #include "support/StatusReceiver.h"
 #include "support/TempDir.h"
 #include "ui/IntervalTable.h"
+#include "ui/win32/Texts.h"
 #include "ui/win32/UnitCfg.h"
 
 using platform::win::Narrow;
 using platform::win::Wide;
+using ui::TextWidth;
 using ui::TFormCfg;
 
 namespace {
@@ -33,6 +35,13 @@ std::wstring Text(HWND window)
 bool Ticked(HWND checkBox)
 {
     return ::SendMessageW(checkBox, BM_GETCHECK, 0, 0) == BST_CHECKED;
+}
+
+std::wstring ItemText(HWND list, int index)
+{
+    wchar_t text[256] {};
+    ::SendMessageW(list, CB_GETLBTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(text));
+    return text;
 }
 
 class FormCfgTest : public ::testing::Test {
@@ -56,11 +65,14 @@ protected:
     TFormCfg& Form()
     {
         if (!form)
-            form = std::make_unique<TFormCfg>(owner, [this] {
-                ++statusCalls;
-                if (worker)
-                    worker->SendStatus();
-            });
+            form = std::make_unique<TFormCfg>(
+                owner,
+                [this] {
+                    ++statusCalls;
+                    if (worker)
+                        worker->SendStatus();
+                },
+                ui::kChineseTexts);
         return *form;
     }
 
@@ -231,36 +243,81 @@ TEST_F(FormCfgTest, BrowsingKeepsAnUnusableFolderOutAndAddsTheBackslash)
     ::ShowWindow(Form().Handle(), SW_HIDE);
 }
 
-TEST_F(FormCfgTest, ComponentsSitWhereTheLayoutPutsThem)
+// In each language shipped, every text fits its control and no control
+// covers another or reaches past the dialog's edge.
+TEST_F(FormCfgTest, EveryTextFitsAndNoControlsOverlapInEitherLanguage)
 {
-    TFormCfg& f = Form();
-    RECT client;
-    ::GetClientRect(f.Handle(), &client);
-    EXPECT_EQ(client.right, 442);
-    EXPECT_EQ(client.bottom, 259);
-    const auto at = [&](HWND child) {
-        RECT r;
-        ::GetWindowRect(child, &r);
-        ::MapWindowPoints(nullptr, f.Handle(), reinterpret_cast<POINT*>(&r), 2);
-        return std::array<long, 4> {r.left, r.top, r.right - r.left, r.bottom - r.top};
-    };
-    EXPECT_EQ(at(f.CheckBox1), (std::array<long, 4> {32, 64, 129, 17}));
-    EXPECT_EQ(at(f.Edit1), (std::array<long, 4> {32, 168, 306, 21}));
-    EXPECT_EQ(at(f.Button1), (std::array<long, 4> {344, 166, 65, 25}));
-    EXPECT_EQ(at(f.Button3), (std::array<long, 4> {263, 216, 75, 25}));
-    EXPECT_EQ(at(f.Button2), (std::array<long, 4> {344, 216, 75, 25}));
-    EXPECT_FALSE(::IsWindowEnabled(f.Edit1));
-    EXPECT_TRUE(::GetWindowLongW(f.Button3, GWL_STYLE) & BS_DEFPUSHBUTTON);
-    EXPECT_TRUE(::GetClassLongW(f.Handle(), GCL_STYLE) & CS_DROPSHADOW);
-    EXPECT_EQ(f.BtnClose.Width(), 21);
+    for (const LANGID language : {ui::kChineseTexts, ui::kEnglishTexts}) {
+        SCOPED_TRACE(language);
+        form = std::make_unique<TFormCfg>(owner, [] {}, language);
+        TFormCfg& f = *form;
+        RECT client;
+        ::GetClientRect(f.Handle(), &client);
+        const auto place = [&](HWND control) {
+            RECT r;
+            ::GetWindowRect(control, &r); // a drop-down list's closed size
+            ::MapWindowPoints(nullptr, f.Handle(), reinterpret_cast<POINT*>(&r), 2);
+            return r;
+        };
+        const int box = ::GetSystemMetrics(SM_CXMENUCHECK), arrow = ::GetSystemMetrics(SM_CXVSCROLL);
+        std::vector<std::pair<RECT, int>> rooms; // each control, and the widest text it must show
+        for (HWND c : {f.CheckBox1, f.CheckBox2})
+            rooms.push_back({place(c), TextWidth(c, Text(c)) + box});
+        for (HWND c : {f.Label1, f.Label2, f.Button1, f.Button2, f.Button3})
+            rooms.push_back({place(c), TextWidth(c, Text(c))});
+        int widestItem = 0;
+        for (int i = 0; i < 16; ++i)
+            widestItem = std::max(widestItem, TextWidth(f.ComboBox1, ItemText(f.ComboBox1, i)));
+        rooms.push_back({place(f.ComboBox1), widestItem + arrow});
+        rooms.push_back({place(f.Edit1), 0});
+        rooms.push_back({f.BtnClose.BoundsRect(), 0});
+        for (std::size_t i = 0; i < rooms.size(); ++i) {
+            const RECT& r = rooms[i].first;
+            EXPECT_LE(rooms[i].second, r.right - r.left) << "text cut in control " << i;
+            EXPECT_TRUE(r.left >= 0 && r.top >= 0 && r.right <= client.right && r.bottom <= client.bottom)
+                << "control " << i << " reaches past the edge";
+            for (std::size_t j = 0; j < i; ++j) {
+                RECT both;
+                EXPECT_FALSE(::IntersectRect(&both, &r, &rooms[j].first)) << "controls " << j << " and " << i;
+            }
+        }
 
-    // Tab order: check boxes, browse, confirm, cancel, interval list.
-    std::vector<HWND> order;
-    HWND next = f.CheckBox1;
-    for (int i = 0; i < 6; ++i) {
-        order.push_back(next);
-        next = ::GetNextDlgTabItem(f.Handle(), next, FALSE);
+        // Tab order: check boxes, browse, confirm, cancel, interval list.
+        std::vector<HWND> order;
+        HWND next = f.CheckBox1;
+        for (int i = 0; i < 6; ++i) {
+            order.push_back(next);
+            next = ::GetNextDlgTabItem(f.Handle(), next, FALSE);
+        }
+        EXPECT_EQ(order,
+                  (std::vector<HWND> {f.CheckBox1, f.CheckBox2, f.Button1, f.Button3, f.Button2, f.ComboBox1}));
+        EXPECT_EQ(next, f.CheckBox1);
     }
-    EXPECT_EQ(order, (std::vector<HWND> {f.CheckBox1, f.CheckBox2, f.Button1, f.Button3, f.Button2, f.ComboBox1}));
-    EXPECT_EQ(next, f.CheckBox1);
+    EXPECT_FALSE(::IsWindowEnabled(form->Edit1));
+    EXPECT_TRUE(::GetWindowLongW(form->Button3, GWL_STYLE) & BS_DEFPUSHBUTTON);
+    EXPECT_TRUE(::GetClassLongW(form->Handle(), GCL_STYLE) & CS_DROPSHADOW);
+}
+
+// The Chinese texts only where the user's interface is Chinese, the English
+// ones everywhere else, and both tables whole.
+TEST(Texts, TheUsersLanguageChoosesTheTableAndBothAreComplete)
+{
+    EXPECT_EQ(ui::TextLanguage(MAKELANGID(LANG_CHINESE, SUBLANG_CHINESE_SIMPLIFIED)), ui::kChineseTexts);
+    EXPECT_EQ(ui::TextLanguage(MAKELANGID(LANG_CHINESE, SUBLANG_CHINESE_TRADITIONAL)), ui::kChineseTexts);
+    EXPECT_EQ(ui::TextLanguage(MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_UK)), ui::kEnglishTexts);
+    EXPECT_EQ(ui::TextLanguage(MAKELANGID(LANG_GERMAN, SUBLANG_GERMAN)), ui::kEnglishTexts);
+    EXPECT_EQ(ui::TextLanguage(MAKELANGID(LANG_JAPANESE, SUBLANG_DEFAULT)), ui::kEnglishTexts);
+
+    EXPECT_EQ(ui::LoadText(IDS_AUTO_CHANGE, ui::kChineseTexts), L"自动更换: ");
+    EXPECT_EQ(ui::LoadText(IDS_AUTO_CHANGE, ui::kEnglishTexts), L"Auto change: ");
+    for (UINT id = IDS_SETTINGS; id <= IDS_FOLDER_UNUSABLE; ++id) {
+        if (id > IDS_PRESS && id < IDS_DOWNLOAD_FOLDER)
+            continue;
+        EXPECT_FALSE(ui::LoadText(id, ui::kChineseTexts).empty()) << id;
+        EXPECT_FALSE(ui::LoadText(id, ui::kEnglishTexts).empty()) << id;
+    }
+    for (UINT i = 0; i < ui::IntervalTable.size(); ++i) {
+        EXPECT_EQ(Narrow(ui::LoadText(IDS_INTERVAL_FIRST + i, ui::kChineseTexts)), ui::IntervalTable[i].caption);
+        EXPECT_FALSE(ui::LoadText(IDS_INTERVAL_FIRST + i, ui::kEnglishTexts).empty()) << i;
+    }
 }

@@ -10,10 +10,12 @@
 #include <cstdio>
 #include <functional>
 
+#include "app/win32/UnitMain.h"
 #include "config/uAppConfig.h"
 #include "platform/Dispatcher.h"
 #include "platform/FileSystem.h"
 #include "platform/TcpSocket.h"
+#include "platform/win32/Handles.h"
 #include "support/ChildProcess.h"
 #include "support/StatusReceiver.h"
 #include "support/TempDir.h"
@@ -55,6 +57,15 @@ void HideWithCloseButton(HWND w)
     ::PostMessageW(w, WM_MOUSEMOVE, 0, at);
     ::PostMessageW(w, WM_LBUTTONDOWN, MK_LBUTTON, at);
     ::PostMessageW(w, WM_LBUTTONUP, 0, at);
+}
+
+int handOvers = 0;
+
+LRESULT CALLBACK CountHandOvers(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == app::WM_SHOWCLIENT)
+        ++handOvers;
+    return ::DefWindowProcW(window, message, wParam, lParam);
 }
 
 class InstanceTest : public ::testing::Test {
@@ -158,4 +169,33 @@ TEST_F(InstanceTest, AfterTheFirstClientEndsTheNextStartIsTheFirstAgain)
     ASSERT_EQ(ClientWindows().size(), 1u);
     ::PostMessageW(ClientWindows()[0], WM_CLOSE, 0, 0);
     EXPECT_EQ(next->Wait(), 0);
+}
+
+// This process plays a first client that holds the name: its window comes
+// only after the second start has begun looking, and later it stops answering.
+TEST_F(InstanceTest, ASecondStartWaitsForAStartingClientAndGivesUpOnAHungOne)
+{
+    const platform::win::Handle name(::CreateMutexW(nullptr, FALSE, app::kInstanceMutex));
+    ASSERT_TRUE(name);
+    handOvers = 0;
+    WNDCLASSW cls {};
+    cls.lpfnWndProc = CountHandOvers;
+    cls.hInstance = ::GetModuleHandleW(L"kernel32.dll"); // beside the program's own class of that name
+    cls.lpszClassName = app::kMainFormClass;
+    ASSERT_TRUE(::RegisterClassW(&cls));
+
+    ChildProcess second({client});
+    platform::MainThreadWait([] { return false; }, 1000); // the first client is still starting
+    const HWND window = ::CreateWindowExW(0, app::kMainFormClass, L"", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
+                                          cls.hInstance, nullptr);
+    EXPECT_TRUE(WaitFor([] { return handOvers == 1; }));
+    EXPECT_EQ(second.Wait(), 0);
+
+    // Not pumping from here on, the first client hangs.
+    ChildProcess third({client});
+    const int code = third.Wait(20000);
+    WaitFor([] { return false; }, 200); // serve a send still waiting, if any, before the child is reaped
+    EXPECT_EQ(code, 0) << "the second start hung with the first";
+    ::DestroyWindow(window);
+    ::UnregisterClassW(app::kMainFormClass, cls.hInstance);
 }

@@ -2,18 +2,24 @@
 // listener and "applies" wallpapers into a list, and the tray calls recorded.
 #include <gtest/gtest.h>
 
+#include <oleacc.h>
+
 #include <array>
 #include <atomic>
+#include <functional>
 #include <mutex>
 #include <thread>
+#include <utility>
 
 #include "UiTestSupport.h"
 #include "app/win32/UnitMain.h"
 #include "config/uAppConfig.h"
 #include "platform/Dispatcher.h"
 #include "platform/TcpSocket.h"
+#include "platform/win32/Handles.h"
 #include "support/PictureMaker.h"
 #include "support/TempDir.h"
+#include "ui/win32/Texts.h"
 #include "ui/win32/UnitCfg.h"
 
 using app::TBrisvaneMainForm;
@@ -39,9 +45,10 @@ protected:
         AppConfig.reset();
     }
 
-    TBrisvaneMainForm& Make(bool oneShot = false, bool trayOnly = false)
+    TBrisvaneMainForm& Make(bool oneShot = false, bool trayOnly = false, LANGID language = ui::kChineseTexts)
     {
         app::TMainFormOptions options;
+        options.Language = language;
         options.OneShotRun = oneShot;
         options.TrayOnlyRun = trayOnly;
         options.WorkEnv.statusPort = service.Port();
@@ -52,8 +59,11 @@ protected:
         options.NotifyIcon = [this](DWORD message, NOTIFYICONDATAW* data) {
             tray.push_back(message);
             tip = data->szTip;
-            return true;
+            return trayAnswers.load();
         };
+        options.TrayRetryInterval = std::chrono::milliseconds(20);
+        if (slowScreen)
+            options.WorkEnv.screen = slowScreen;
         options.Terminate = [this] { ++terminations; };
         form = std::make_unique<TBrisvaneMainForm>(std::move(options));
         form->OnFormShow = [this] { ++formShows; };
@@ -63,12 +73,36 @@ protected:
     void TrayClick() { ::SendMessageW(form->Handle(), TBrisvaneMainForm::kTrayMessage, 1, WM_LBUTTONUP); }
     bool Visible() const { return ::IsWindowVisible(form->Handle()) != FALSE; }
 
+    // Makes the worker's next pass rotate to a.jpg, and that pass slow: it
+    // waits in the screen query until `until` answers true (10 s at most).
+    std::string SlowPassAhead(std::function<bool()> until)
+    {
+        const std::string picture =
+            dir.Write("cfg\\WallPaper\\a.jpg", testing_support::MakeFlatJpeg(64, 48, {200, 40, 40}));
+        slowScreen = [this, until = std::move(until)] {
+            inPass = true;
+            for (int i = 0; i < 1000 && !until(); ++i)
+                ::Sleep(10);
+            return platform::ScreenSize {};
+        };
+        return picture;
+    }
+    void MakeRotationDue()
+    {
+        AppConfig->LoadWallPaperList();
+        AppConfig->SetChangeTime(1);
+        AppConfig->SetLastChangeTime(0);
+    }
+
     testing_support::TempDir dir;
     platform::TcpListener service;
     std::unique_ptr<TBrisvaneMainForm> form;
     std::unique_ptr<ui::TFormCfg> cfg;
     std::atomic<int> applied {0};
     std::vector<DWORD> tray;
+    std::atomic<bool> trayAnswers {true};
+    std::function<platform::ScreenSize()> slowScreen;
+    std::atomic<bool> inPass {false};
     std::wstring tip;
     int terminations = 0;
     int formShows = 0;
@@ -91,9 +125,6 @@ TEST_F(MainFormTest, ABorderlessCentredWindowWithItsButtonsAndPortalArea)
     EXPECT_EQ(window.top, (::GetSystemMetrics(SM_CYSCREEN) - 600) / 2);
     EXPECT_TRUE(::GetWindowLongW(f.Handle(), GWL_EXSTYLE) & WS_EX_APPWINDOW) << "its own taskbar button";
 
-    EXPECT_EQ(Box(f.BtnCfg.BoundsRect()), (std::array<long, 4> {828, 0, 21, 26}));
-    EXPECT_EQ(Box(f.BtnMini.BoundsRect()), (std::array<long, 4> {848, 0, 21, 26}));
-    EXPECT_EQ(Box(f.BtnClose.BoundsRect()), (std::array<long, 4> {868, 0, 21, 26}));
     RECT area;
     ::GetWindowRect(f.PortalArea(), &area);
     ::MapWindowPoints(nullptr, f.Handle(), reinterpret_cast<POINT*>(&area), 2);
@@ -198,4 +229,109 @@ TEST_F(MainFormTest, TheSettingsItemDoesNothingWhileTheDialogIsOpen)
     EXPECT_TRUE(checked) << "the second request showed the dialog again";
     EXPECT_FALSE(cfg->Visible());
     EXPECT_TRUE(::IsWindowEnabled(f.Handle()));
+}
+
+// Stopping the worker waits for its pass while the window's messages are
+// served: a second start's hand-over or a tray click then must not reach a
+// window that is being torn down.
+TEST_F(MainFormTest, AHandOverDuringShutdownIsRefused)
+{
+    std::atomic<bool> released {false};
+    SlowPassAhead([&] { return released.load(); });
+    TBrisvaneMainForm& f = Make(false, true); // tray-only: never shown yet
+    MakeRotationDue();
+    ASSERT_TRUE(platform::MainThreadWait([this] { return inPass.load(); }, 10000));
+    const HWND window = f.Handle();
+    std::atomic<bool> closing {false};
+    bool shownMeanwhile = false;
+    std::thread secondStart([&] {
+        while (!closing)
+            ::Sleep(1);
+        for (const auto& [message, lParam] : {std::pair {app::WM_SHOWCLIENT, LPARAM {0}},
+                                              std::pair {TBrisvaneMainForm::kTrayMessage, LPARAM {WM_LBUTTONUP}}}) {
+            DWORD_PTR answer = 0;
+            ::SendMessageTimeoutW(window, message, 0, lParam, SMTO_NORMAL, 5000, &answer);
+            shownMeanwhile = shownMeanwhile || ::IsWindowVisible(window);
+        }
+        released = true;
+    });
+    closing = true;
+    form.reset();
+    secondStart.join();
+    EXPECT_FALSE(shownMeanwhile);
+    EXPECT_EQ(formShows, 0);
+}
+
+TEST_F(MainFormTest, LogOffLetsThePassWriteItsSettingsFirst)
+{
+    std::atomic<bool> endSession {false};
+    const std::string picture = SlowPassAhead([&] { return endSession.load(); });
+    TBrisvaneMainForm& f = Make();
+    MakeRotationDue();
+    ASSERT_TRUE(platform::MainThreadWait([this] { return inPass.load(); }, 10000));
+    EXPECT_TRUE(::SendMessageW(f.Handle(), WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF));
+    endSession = true;
+    ::SendMessageW(f.Handle(), WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF);
+    // The session may end the process from here on.
+    TAppConfig reread(TRunModeInputs {});
+    reread.LoadFromDir(AppConfig->ConfigDir());
+    EXPECT_EQ(reread.WallPaper(), picture);
+    EXPECT_EQ(terminations, 1);
+}
+
+TEST_F(MainFormTest, WithoutATrayIconTheButtonsMinimiseUntilARetryAddsIt)
+{
+    trayAnswers = false; // the shell is not ready yet
+    TBrisvaneMainForm& f = Make();
+    f.Show();
+    ui_test::ClickAt(f.Handle(), 878, 13); // close
+    EXPECT_TRUE(::IsIconic(f.Handle())) << "hidden with nothing to bring it back";
+    ::ShowWindow(f.Handle(), SW_RESTORE);
+
+    const std::size_t refused = tray.size();
+    trayAnswers = true;
+    ASSERT_TRUE(platform::MainThreadWait([&] { return tray.size() > refused; }, 10000));
+    const std::size_t calls = tray.size();
+    ui_test::ClickAt(f.Handle(), 858, 13); // minimise
+    EXPECT_FALSE(Visible());
+    EXPECT_FALSE(::IsIconic(f.Handle()));
+    platform::MainThreadWait([] { return false; }, 200);
+    EXPECT_EQ(tray.size(), calls) << "no more adds once the icon is there";
+}
+
+// A screen reader finds the title buttons where they are drawn, as named
+// push buttons in the user's language, and can press them.
+TEST_F(MainFormTest, TheTitleButtonsAreNamedPushButtonsForAssistiveTechnology)
+{
+    using Names = std::array<std::wstring, 3>;
+    for (const auto& [language, names] : {std::pair {ui::kChineseTexts, Names {L"设置", L"最小化", L"关闭"}},
+                                          std::pair {ui::kEnglishTexts, Names {L"Settings", L"Minimise", L"Close"}}}) {
+        SCOPED_TRACE(language);
+        form.reset();
+        TBrisvaneMainForm& f = Make(false, false, language);
+        f.Show();
+        const ui::TSkinBtn* buttons[] = {&f.BtnCfg, &f.BtnMini, &f.BtnClose};
+        for (int i = 0; i < 3; ++i) {
+            const RECT r = buttons[i]->BoundsRect();
+            POINT middle {(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+            ::ClientToScreen(f.Handle(), &middle);
+            platform::win::ComPtr<IAccessible> found;
+            VARIANT child;
+            ::VariantInit(&child);
+            ASSERT_EQ(::AccessibleObjectFromPoint(middle, found.put(), &child), S_OK);
+            VARIANT role;
+            ::VariantInit(&role);
+            ASSERT_EQ(found->get_accRole(child, &role), S_OK);
+            EXPECT_EQ(V_VT(&role), VT_I4);
+            EXPECT_EQ(V_I4(&role), ROLE_SYSTEM_PUSHBUTTON) << i;
+            BSTR name = nullptr;
+            ASSERT_EQ(found->get_accName(child, &name), S_OK);
+            EXPECT_EQ(std::wstring(name ? name : L""), names[i]);
+            ::SysFreeString(name);
+            if (i == 2) { // pressed as the screen reader would: the window hides to the tray
+                EXPECT_EQ(found->accDoDefaultAction(child), S_OK);
+                EXPECT_TRUE(platform::MainThreadWait([this] { return !Visible(); }, 5000));
+            }
+        }
+    }
 }

@@ -129,3 +129,23 @@ TEST(SkinBtn, LoadSkinErrorsReachTheCallerAndKeepTheLoadedStrip)
     EXPECT_EQ(button.Width(), 21);
     EXPECT_EQ(Frame(button), kNormal);
 }
+
+TEST(SkinBtn, APressThatLosesTheMouseEndsWithoutAClick)
+{
+    const HWND parent = ::CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 80, 40, nullptr, nullptr, nullptr, nullptr);
+    TSkinBtn button(parent);
+    button.LoadSkin(L"TEST_STRIP63");
+    int clicks = 0;
+    button.OnClick = [&] { ++clicks; };
+    ui::TSkinBtnRouter router(parent);
+    router.Add(button);
+    const LPARAM inside = MAKELPARAM(10, 10);
+    ASSERT_TRUE(router.HandleMouse(WM_LBUTTONDOWN, MK_LBUTTON, inside));
+    EXPECT_EQ(Frame(button), kPressed);
+    // Another window takes the mouse (a message box, a drag elsewhere).
+    router.HandleMouse(WM_CAPTURECHANGED, 0, 0);
+    EXPECT_EQ(Frame(button), kNormal);
+    router.HandleMouse(WM_LBUTTONUP, 0, inside);
+    EXPECT_EQ(clicks, 0);
+    ::DestroyWindow(parent);
+}

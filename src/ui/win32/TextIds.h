@@ -1,0 +1,22 @@
+#pragma once
+// Numbers of the program's texts in its string tables (resources/texts.rc),
+// one table per language. Macros, because the resource compiler reads them too.
+
+#define IDS_SETTINGS 100
+#define IDS_EXIT 101
+#define IDS_MINIMISE 102
+#define IDS_CLOSE 103
+#define IDS_PRESS 104
+
+#define IDS_DOWNLOAD_FOLDER 110
+#define IDS_AUTO_CHANGE 111
+#define IDS_START_WITH_SYSTEM 112
+#define IDS_UPDATE 113
+#define IDS_BROWSE 114
+#define IDS_CANCEL 115
+#define IDS_OK 116
+#define IDS_BROWSE_TITLE 117
+#define IDS_FOLDER_UNUSABLE 118
+
+// The change intervals, in the order of the interval table (16 items).
+#define IDS_INTERVAL_FIRST 128
