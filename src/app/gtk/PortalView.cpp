@@ -139,11 +139,24 @@ void PortalView::Navigate(const std::string& url)
 {
     if (loadingPageInFlight_) {
         waitingUrl_ = url;
+        waitingProblem_.reset();
         return;
     }
     loadingPageInFlight_ = IsLoadingPageUrl(url);
     loadingPageFailed_ = false;
     webkit_web_view_load_uri(view_.get(), url.c_str());
+}
+
+void PortalView::ShowUnreachable(const std::string& problem)
+{
+    if (loadingPageInFlight_) {
+        waitingProblem_ = problem;
+        waitingUrl_.reset();
+        return;
+    }
+    const std::string page = UnreachablePage(PortalHomeUrl(), problem);
+    webkit_web_view_load_alternate_html(view_.get(), page.c_str(), PortalHomeUrl().c_str(),
+                                        UnreachablePageBaseUrl().c_str());
 }
 
 void PortalView::OpenInUsersBrowser(GtkWidget* view, const std::string& uri)
@@ -233,6 +246,10 @@ void PortalView::LoadWaitingUrl()
         const std::string next = std::move(*waitingUrl_);
         waitingUrl_.reset();
         Navigate(next);
+    } else if (waitingProblem_) {
+        const std::string problem = std::move(*waitingProblem_);
+        waitingProblem_.reset();
+        ShowUnreachable(problem);
     }
 }
 

@@ -38,6 +38,9 @@ public:
     // address waits for it, so the loading page shows until that page
     // replaces it.
     void Navigate(const std::string& url);
+    // Shows the unreachable page for the portal home page with `problem`
+    // instead of loading the portal; after the loading page, as Navigate.
+    void ShowUnreachable(const std::string& problem);
 
     WebKitWebView* WebView() const { return view_.get(); }
 
@@ -65,6 +68,7 @@ private:
     gint64 pictureDeadline_ = 0; // monotonic microseconds
     guint lookForPicture_ = 0;
     std::optional<std::string> waitingUrl_;
+    std::optional<std::string> waitingProblem_;
 };
 
 } // namespace app

@@ -20,24 +20,27 @@ std::string Escaped(const std::string& text)
 
 } // namespace
 
-std::string UnreachablePage(const std::string& address)
+std::string UnreachablePage(const std::string& address, const std::string& problem)
 {
     const std::string title = Escaped(_("The portal cannot be reached"));
     const std::string where = Escaped(address);
     std::string hint;
-    if (IsDemoPortal(address))
+    if (!problem.empty())
+        hint = "<p class=\"problem\">" + Escaped(problem) + "</p>";
+    else if (IsDemoPortal(address))
         hint = "<p>" + Escaped(_("Start the demo portal: pictavo-demo-portal")) + "</p>";
+    // Trying again cannot move what stands in the way of the demo portal.
+    const std::string retry =
+        problem.empty() ? "<p><a id=\"retry\" href=\"" + where + "\">" + Escaped(_("Try again")) + "</a></p>" : "";
     return "<!DOCTYPE html><html><head><meta charset=\"utf-8\"><title>" + title + "</title><style>"
            "html, body { height: 100%; margin: 0; }"
            "body { background: #EDEEF0; font-family: Tahoma, Sans, sans-serif; font-size: 8pt; color: #333;"
            " display: flex; align-items: center; justify-content: center; text-align: center; overflow: hidden;"
            " -webkit-user-select: none; user-select: none; }"
            "h1 { font-size: 12pt; font-weight: bold; margin: 0 0 8px; }"
-           "p { margin: 6px 0; } .address { color: #666; } a { color: #1a5fb4; }"
+           "p { margin: 6px 0; } .address { color: #666; } .problem { max-width: 480px; } a { color: #1a5fb4; }"
            "</style></head><body oncontextmenu=\"return false\"><div><h1>" + title + "</h1>"
-           "<p class=\"address\">" + where + "</p>" + hint +
-           "<p><a id=\"retry\" href=\"" + where + "\">" + Escaped(_("Try again")) + "</a></p>"
-           "</div></body></html>";
+           "<p class=\"address\">" + where + "</p>" + hint + retry + "</div></body></html>";
 }
 
 } // namespace app
