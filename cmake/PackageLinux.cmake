@@ -1,8 +1,22 @@
 # The Linux edition as a Debian package: `cmake --build --preset linux
-# --target package` writes build/linux/pictavo_<version>_<arch>.deb.
+# --target package` writes build/linux/pictavo_<version>-<revision>_<arch>.deb.
 if(NOT WIN32 AND TARGET pictavo)
   include(GNUInstallDirs)
   set(PICTAVO_PACKAGING ${CMAKE_SOURCE_DIR}/packaging/linux)
+  # The packaging's own revision: a new one for a package of the same program.
+  set(PICTAVO_DEB_REVISION 1)
+  set(PICTAVO_DEB_VERSION ${PROJECT_VERSION}-${PICTAVO_DEB_REVISION})
+  set(PICTAVO_DOC_DIR ${CMAKE_INSTALL_DATADIR}/doc/pictavo)
+
+  configure_file(${PICTAVO_PACKAGING}/changelog.in ${CMAKE_BINARY_DIR}/packaging/changelog.Debian @ONLY)
+  set(changelog ${CMAKE_BINARY_DIR}/packaging/changelog.Debian.gz)
+  add_custom_command(OUTPUT ${changelog}
+    COMMAND gzip -9nc ${CMAKE_BINARY_DIR}/packaging/changelog.Debian > ${changelog}
+    DEPENDS ${CMAKE_BINARY_DIR}/packaging/changelog.Debian VERBATIM)
+  add_custom_target(pictavo_changelog ALL DEPENDS ${changelog})
+  install(FILES ${changelog} ${PICTAVO_PACKAGING}/copyright DESTINATION ${PICTAVO_DOC_DIR})
+  install(FILES ${PICTAVO_PACKAGING}/lintian-overrides DESTINATION ${CMAKE_INSTALL_DATADIR}/lintian/overrides
+          RENAME pictavo)
 
   # Man pages go in compressed, as Debian keeps them.
   set(pages pictavo)
@@ -33,11 +47,14 @@ if(NOT WIN32 AND TARGET pictavo)
   set(CPACK_PACKAGE_NAME pictavo)
   set(CPACK_PACKAGE_VENDOR Brisvane)
   set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
-  set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "desktop wallpaper client for the Pictavo portal")
-  set(CPACK_PACKAGE_DESCRIPTION "Pictavo shows the wallpaper portal in a small window, downloads the \
-picture the user picks in the size that fits the screen and makes it the desktop wallpaper. \
-It rotates the wallpaper through the collected pictures every few minutes. A local demo \
-portal with generated pictures comes with it.")
+  set(CPACK_DEBIAN_PACKAGE_RELEASE ${PICTAVO_DEB_REVISION})
+  # The summary, then the long description in lines of at most 80 columns.
+  set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "desktop wallpaper client for the Pictavo portal
+Pictavo shows the wallpaper portal in a small window, downloads the picture
+the user picks in the size that fits the screen and makes it the desktop
+wallpaper. It rotates the wallpaper through the collected pictures every few
+minutes. A local demo portal with generated pictures comes with it and starts
+with the client.")
   set(CPACK_DEBIAN_PACKAGE_MAINTAINER "Brisvane <pictavo@brisvane.example>")
   set(CPACK_DEBIAN_PACKAGE_SECTION graphics)
   set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)

@@ -12,12 +12,15 @@
 #include <cstdlib>
 #include <cstring>
 #include <exception>
+#include <filesystem>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
 #include <thread>
 
 #include "ParseNumber.h"
+#include "demo_portal/DrawingPool.h"
 #include "demo_portal/GalleryPage.h"
 #include "demo_portal/PictureCache.h"
 #include "demo_portal/Scenery.h"
@@ -28,6 +31,7 @@ namespace {
 
 struct Options {
     unsigned port = 17598; // 0: any free port, printed on start
+    int listenFd = -1;     // a listening socket handed over by the client, used instead of the port
     std::string root;
     long slowBytesPerSecond = 0; // 0: full speed
     std::string slowMatch;       // only pictures whose file name contains this are slow
@@ -36,9 +40,10 @@ struct Options {
 
 void Usage()
 {
-    std::fputs("usage: pictavo-demo-portal [--port N] [--root FOLDER] [--slow-bytes-per-second N [--slow-match TEXT]]"
-               " [--no-fill]\n"
+    std::fputs("usage: pictavo-demo-portal [--port N | --listen-fd FD] [--root FOLDER]"
+               " [--slow-bytes-per-second N [--slow-match TEXT]] [--no-fill]\n"
                "  --port N     listen on 127.0.0.1:N (default 17598; 0 picks a free port)\n"
+               "  --listen-fd FD  serve on the listening socket FD (how the client starts it)\n"
                "  --root DIR   folder for the generated pictures (default $XDG_CACHE_HOME/pictavo-demo-portal)\n"
                "  --slow-bytes-per-second N  send pictures at N bytes a second\n"
                "  --slow-match TEXT          ... only those whose file name contains TEXT\n"
@@ -54,6 +59,8 @@ bool ParseOptions(int argc, char** argv, Options& o)
         long n = 0;
         if (a == "--port" && hasValue && ParseNumber(argv[++i], 0, 65535, n))
             o.port = unsigned(n);
+        else if (a == "--listen-fd" && hasValue && ParseNumber(argv[++i], 0, 1 << 20, n))
+            o.listenFd = int(n);
         else if (a == "--root" && hasValue)
             o.root = argv[++i];
         else if (a == "--slow-bytes-per-second" && hasValue && ParseNumber(argv[++i], 1, 1L << 30, n))
@@ -71,8 +78,11 @@ bool ParseOptions(int argc, char** argv, Options& o)
 }
 
 struct Portal {
+    explicit Portal(Options o) : options(std::move(o)), cache(options.root) {}
+
     Options options;
     demo::PictureCache cache;
+    demo::DrawingPool drawing {2}; // last: its threads use the cache
 };
 
 void Log(SoupServerMessage* msg, unsigned status, std::size_t bytes, const char* note = "")
@@ -105,6 +115,7 @@ public:
     static void Start(SoupServerMessage* msg, GBytes* data, long bytesPerSecond)
     {
         SoupMessageHeaders* headers = soup_server_message_get_response_headers(msg);
+        soup_message_headers_set_content_type(headers, "image/jpeg", nullptr);
         soup_message_headers_set_encoding(headers, SOUP_ENCODING_CONTENT_LENGTH);
         soup_message_headers_set_content_length(headers, goffset(g_bytes_get_size(data)));
         soup_message_body_set_accumulate(soup_server_message_get_response_body(msg), FALSE);
@@ -220,27 +231,102 @@ std::optional<std::pair<std::string, demo::Size>> FindVariant(const std::string&
     return std::nullopt;
 }
 
-// The file a picture path names ("/pic/<name>,<w>,<h>.jpg", "/pic/<name>.jpg"
-// for the address before "?", "/thumb/<name>.jpg"), drawn when missing;
-// nothing for a path the catalogue does not know. Only catalogue names reach
-// the file system.
-std::optional<std::string> PictureFile(const Portal& portal, const std::string& path)
+// A picture a request names: the file it is kept in, and how to draw it there.
+struct Wanted {
+    std::string file;
+    std::function<void(std::stop_token)> draw;
+};
+
+// What a picture path names ("/pic/<name>,<w>,<h>.jpg", "/pic/<name>.jpg"
+// for the address before "?", "/thumb/<name>.jpg"); nothing for a path the
+// catalogue does not know. Only catalogue names reach the file system.
+std::optional<Wanted> WantedPicture(const Portal& portal, const std::string& path)
 {
     const auto stemAfter = [&](const std::string& prefix) -> std::optional<std::string> {
         if (path.rfind(prefix, 0) != 0 || path.size() < prefix.size() + 5 || path.compare(path.size() - 4, 4, ".jpg") != 0)
             return std::nullopt;
         return path.substr(prefix.size(), path.size() - prefix.size() - 4);
     };
+    const demo::PictureCache& cache = portal.cache;
+    const auto variant = [&cache](const std::string& name, demo::Size size) {
+        return Wanted {cache.VariantPath(name, size), [&cache, name, size](std::stop_token stop) {
+                           cache.Variant(name, size, std::move(stop));
+                       }};
+    };
     if (const auto stem = stemAfter("/thumb/"); stem && FindPicture(*stem))
-        return portal.cache.Thumb(*stem);
+        return Wanted {cache.ThumbPath(*stem), [&cache, name = *stem](std::stop_token stop) {
+                           cache.Thumb(name, std::move(stop));
+                       }};
     const auto stem = stemAfter("/pic/");
     if (!stem)
         return std::nullopt;
     if (FindPicture(*stem))
-        return portal.cache.Variant(*stem, demo::kFallbackSize);
-    if (const auto variant = FindVariant(*stem))
-        return portal.cache.Variant(variant->first, variant->second);
+        return variant(*stem, demo::kFallbackSize);
+    if (const auto found = FindVariant(*stem))
+        return variant(found->first, found->second);
     return std::nullopt;
+}
+
+// Runs f on the server's loop.
+void OnLoop(std::function<void()> f)
+{
+    using Task = std::function<void()>;
+    const auto run = [](gpointer task) {
+        (*static_cast<Task*>(task))();
+        return G_SOURCE_REMOVE;
+    };
+    const auto drop = [](gpointer task) { std::unique_ptr<Task>(static_cast<Task*>(task)).reset(); };
+    g_idle_add_full(G_PRIORITY_DEFAULT, run, std::make_unique<Task>(std::move(f)).release(), drop);
+}
+
+// A request whose picture is being drawn on the pool: its message waits,
+// paused, and is answered on the loop. Made and freed on the loop only. (A
+// client that left meanwhile is answered all the same: the server notices
+// only when it writes.)
+class PendingPicture {
+public:
+    PendingPicture(Portal& portal, SoupServerMessage* msg) : portal_(portal), msg_(msg)
+    {
+        g_object_ref(msg_);
+        soup_server_message_pause(msg_);
+    }
+    ~PendingPicture() { g_object_unref(msg_); }
+    PendingPicture(const PendingPicture&) = delete;
+    PendingPicture& operator=(const PendingPicture&) = delete;
+
+    // Once the drawing has ended.
+    void Answer(const std::string& file, const std::string& failure)
+    {
+        // Before the answer: a slow one pauses the message again.
+        soup_server_message_unpause(msg_);
+        if (failure.empty())
+            SendPicture(portal_, msg_, file);
+        else
+            Respond(msg_, SOUP_STATUS_INTERNAL_SERVER_ERROR, "text/plain", "Cannot draw the picture\n");
+    }
+
+private:
+    Portal& portal_;
+    SoupServerMessage* msg_;
+};
+
+// Draws a missing picture on the pool, then answers on the loop.
+void DrawThenSend(Portal& portal, SoupServerMessage* msg, const std::string& path, Wanted wanted)
+{
+    auto pending = std::make_shared<PendingPicture>(portal, msg);
+    portal.drawing.Post([pending, path, wanted = std::move(wanted)](std::stop_token stop) mutable {
+        std::string failure;
+        try {
+            wanted.draw(std::move(stop));
+        } catch (const demo::Stopped&) {
+            failure = "stopped"; // the portal is ending: the loop runs no more
+        } catch (const std::exception& e) {
+            std::fprintf(stderr, "pictavo-demo-portal: %s: %s\n", path.c_str(), e.what());
+            failure = e.what();
+        }
+        // The last reference goes on the loop, as the message's must.
+        OnLoop([pending = std::move(pending), file = wanted.file, failure] { pending->Answer(file, failure); });
+    });
 }
 
 void Handle(SoupServer*, SoupServerMessage* msg, const char* rawPath, GHashTable*, gpointer data)
@@ -261,15 +347,13 @@ void Handle(SoupServer*, SoupServerMessage* msg, const char* rawPath, GHashTable
         Log(msg, SOUP_STATUS_NO_CONTENT, 0);
         return;
     }
-    try {
-        if (const auto file = PictureFile(portal, path))
-            SendPicture(portal, msg, *file);
-        else
-            NotFound(msg);
-    } catch (const std::exception& e) {
-        std::fprintf(stderr, "pictavo-demo-portal: %s: %s\n", path.c_str(), e.what());
-        Respond(msg, SOUP_STATUS_INTERNAL_SERVER_ERROR, "text/plain", "Cannot draw the picture\n");
-    }
+    auto wanted = WantedPicture(portal, path);
+    if (!wanted)
+        NotFound(msg);
+    else if (std::error_code ignored; std::filesystem::exists(wanted->file, ignored))
+        SendPicture(portal, msg, wanted->file);
+    else
+        DrawThenSend(portal, msg, path, std::move(*wanted));
 }
 
 gboolean Quit(gpointer loop)
@@ -283,6 +367,7 @@ struct Deleter {
     void operator()(T* p) const noexcept { Free(p); }
 };
 using ServerPtr = std::unique_ptr<SoupServer, Deleter<void, g_object_unref>>;
+using SocketPtr = std::unique_ptr<GSocket, Deleter<void, g_object_unref>>;
 using LoopPtr = std::unique_ptr<GMainLoop, Deleter<GMainLoop, g_main_loop_unref>>;
 
 } // namespace
@@ -294,18 +379,30 @@ int main(int argc, char** argv)
         Usage();
         return 2;
     }
+    // The server outlives the portal, whose drawing threads may still hold
+    // its messages when the loop has ended.
+    const ServerPtr server(soup_server_new("server-header", "pictavo-demo-portal ", nullptr));
     std::optional<Portal> portal;
     try {
-        portal.emplace(Portal {options, demo::PictureCache(options.root)});
+        portal.emplace(options);
     } catch (const std::exception& e) {
         std::fprintf(stderr, "pictavo-demo-portal: cannot use %s: %s\n", options.root.c_str(), e.what());
         return 1;
     }
 
-    const ServerPtr server(soup_server_new("server-header", "pictavo-demo-portal ", nullptr));
     soup_server_add_handler(SOUP_SERVER(server.get()), nullptr, Handle, &*portal, nullptr);
     GError* error = nullptr;
-    if (!soup_server_listen_local(SOUP_SERVER(server.get()), options.port, SOUP_SERVER_LISTEN_IPV4_ONLY, &error)) {
+    if (options.listenFd >= 0) {
+        const SocketPtr socket(g_socket_new_from_fd(options.listenFd, &error));
+        const bool listening = socket && soup_server_listen_socket(SOUP_SERVER(server.get()), socket.get(), {}, &error);
+        if (!listening) {
+            std::fprintf(stderr, "pictavo-demo-portal: cannot serve on descriptor %d: %s\n", options.listenFd,
+                         error->message);
+            g_error_free(error);
+            return 1;
+        }
+    } else if (!soup_server_listen_local(SOUP_SERVER(server.get()), options.port, SOUP_SERVER_LISTEN_IPV4_ONLY,
+                                         &error)) {
         std::fprintf(stderr, "pictavo-demo-portal: cannot listen on 127.0.0.1:%u: %s\n", options.port, error->message);
         g_error_free(error);
         return 1;

@@ -17,11 +17,18 @@ namespace {
 // Where pictavo-demo-portal answers when started without options.
 constexpr std::string_view kDemoPortalUrl = "http://127.0.0.1:17598/";
 
+// The portal the user named, if any.
+const char* PortalUrlFromEnvironment()
+{
+    const char* env = std::getenv("PICTAVO_PORTAL_URL");
+    return env && *env ? env : nullptr;
+}
+
 } // namespace
 
 std::string PortalHomeUrl()
 {
-    if (const char* env = std::getenv("PICTAVO_PORTAL_URL"); env && *env)
+    if (const char* env = PortalUrlFromEnvironment())
         return env;
     return PICTAVO_PORTAL_URL_DEFAULT;
 }
@@ -42,6 +49,11 @@ std::uint16_t StatusPortSetting()
 bool IsDemoPortal(std::string_view url)
 {
     return url == kDemoPortalUrl;
+}
+
+bool StartsDemoPortal()
+{
+    return !PortalUrlFromEnvironment() && IsDemoPortal(PICTAVO_PORTAL_URL_DEFAULT);
 }
 
 bool IsPortalPage(std::string_view url)

@@ -16,9 +16,16 @@ std::string PortalHomeUrl();
 // (1-65535), otherwise StatusPort.
 std::uint16_t StatusPortSetting();
 
+// Where pictavo-demo-portal answers when started without options.
+inline constexpr std::uint16_t kDemoPortalPort = 17598;
+
 // Whether `url` is where pictavo-demo-portal answers when started without
 // options, so an unreachable portal can name the program to start.
 bool IsDemoPortal(std::string_view url);
+
+// Whether the client is to see to the demo portal itself: its home page is
+// the demo portal's by the build's default, not because the user named it.
+bool StartsDemoPortal();
 
 // Whether a page at `url` may use the script bridge: only pages of the portal
 // home page's origin (scheme, host and port).

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
-# Makes the Debian package from the built tree, unpacks it into a scratch
-# root and checks what a user's system would get: the programs, a valid
-# desktop entry whose command and icon are in the package, every hicolor icon
-# at its own size, valid AppStream metadata and readable man pages.
+# Makes the Debian package from the built tree into BUILD_DIR/package (where
+# the install test finds it), has lintian look at it, unpacks it into a
+# scratch root and checks what a user's system would get: the programs, a
+# valid desktop entry whose command and icon are in the package, every
+# hicolor icon at its own size, valid AppStream metadata and readable man pages.
 # usage: CheckDeb.sh BUILD_DIR
 set -euo pipefail
 build=$(cd "$1" && pwd)
@@ -10,8 +11,12 @@ scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
 fail() { echo "FAIL: $*" >&2; exit 1; }
 
-(cd "$build" && cpack -G DEB -B "$scratch/out" >"$scratch/cpack.log" 2>&1) || { cat "$scratch/cpack.log"; fail "cpack"; }
-deb=$(ls "$scratch"/out/pictavo_*.deb)
+rm -rf "$build/package"
+(cd "$build" && cpack -G DEB -B "$build/package" >"$scratch/cpack.log" 2>&1) || { cat "$scratch/cpack.log"; fail "cpack"; }
+deb=$(ls "$build"/package/pictavo_*.deb)
+command -v lintian >/dev/null || fail "no lintian: run scripts/deps.sh"
+lintian "$deb" >"$scratch/lintian.log" 2>&1 || true
+! grep -E '^[EW]: ' "$scratch/lintian.log" || fail "lintian"
 dpkg-deb -x "$deb" "$scratch/root"
 root=$scratch/root/usr
 

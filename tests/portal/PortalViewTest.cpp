@@ -342,3 +342,18 @@ TEST(PortalSandbox, ProbeTellsWhetherBubblewrapCanStartHere)
 }
 
 } // namespace
+
+TEST_F(PortalViewTest, DemoPortalProblemShowsAfterTheLoadingPageInsteadOfThePortal)
+{
+    HostWindow host;
+    host.view().Navigate(app::LoadingPageUrl());
+    host.view().ShowUnreachable("Another program is using port 17598.");
+
+    ASSERT_TRUE(SpinUntil([&] { return Eval(host, "document.title") == "The portal cannot be reached"; }));
+    EXPECT_THAT(Eval(host, "document.body.innerText"), HasSubstr("Another program is using port 17598."));
+    EXPECT_EQ(Eval(host, "String(document.getElementById('retry'))"), "null"); // trying again cannot help
+    EXPECT_EQ(Eval(host, "location.protocol"), "res:");
+    EXPECT_EQ(Eval(host, "typeof window.external"), "undefined");
+    EXPECT_EQ(portal.Requests("/"), 0);
+    EXPECT_EQ(host.committed().front(), app::LoadingPageUrl());
+}

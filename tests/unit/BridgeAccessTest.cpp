@@ -5,6 +5,7 @@
 #include <cstdlib>
 
 #include "app/BridgeAccess.h"
+#include "app/Endpoints.h"
 #include "app/NavigationPolicy.h"
 
 namespace {
@@ -67,6 +68,19 @@ TEST_F(PortalAt, AViewShownAgainReloadsOnlyWhenItIsNotOnThePortal)
     EXPECT_TRUE(app::PortalNeedsReload(false, loading_));
     EXPECT_TRUE(app::PortalNeedsReload(false, "res://ieframe.dll/navcancl.htm#http://portal.example:8080/home"));
     EXPECT_TRUE(app::PortalNeedsReload(false, ""));
+}
+
+TEST_F(PortalAt, TheClientStartsTheDemoPortalOnlyWhenNoPortalWasNamed)
+{
+    // The tests' build keeps the demo portal as its home page.
+    SetPortal(nullptr);
+    ASSERT_TRUE(app::IsDemoPortal(app::PortalHomeUrl()));
+    EXPECT_TRUE(app::StartsDemoPortal());
+    // Named by the user, even with the demo portal's own address: theirs to run.
+    SetPortal("http://127.0.0.1:17598/");
+    EXPECT_FALSE(app::StartsDemoPortal());
+    SetPortal("http://portal.example/");
+    EXPECT_FALSE(app::StartsDemoPortal());
 }
 
 TEST(BrowserUrl, NothingABrowsersCommandLineCouldSplitReachesIt)

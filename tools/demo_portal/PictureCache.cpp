@@ -5,6 +5,8 @@
 #include <chrono>
 #include <cstdint>
 #include <filesystem>
+#include <set>
+#include <string_view>
 #include <system_error>
 #include <vector>
 
@@ -60,10 +62,43 @@ private:
     std::stop_token stop_;
 };
 
+constexpr std::string_view kPart = ".part-";
+
 std::string TempName(const std::string& path)
 {
     static std::atomic<unsigned> counter {0};
-    return path + ".part-" + std::to_string(::getpid()) + "-" + std::to_string(counter++);
+    return path + std::string(kPart) + std::to_string(::getpid()) + "-" + std::to_string(counter++);
+}
+
+bool AllDigits(std::string_view text)
+{
+    return !text.empty() && std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+// Whether file is a temporary name TempName gives one of `finals`: the folder
+// may be the user's own, with other programs' ".part-" files in it.
+bool IsOwnTemporary(const std::string& file, const std::set<std::string>& finals)
+{
+    const std::size_t part = file.rfind(kPart);
+    if (part == std::string::npos || !finals.contains(file.substr(0, part)))
+        return false;
+    const std::string_view tail = std::string_view(file).substr(part + kPart.size());
+    const std::size_t dash = tail.find('-');
+    return dash != std::string_view::npos && AllDigits(tail.substr(0, dash)) && AllDigits(tail.substr(dash + 1));
+}
+
+// Removes the temporaries of generators killed half-way; a fresh one may
+// belong to another portal sharing the folder.
+void RemoveStaleTemporaries(const std::string& folder, const std::set<std::string>& finals)
+{
+    const auto old = fs::file_time_type::clock::now() - std::chrono::hours(1);
+    std::error_code error;
+    for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
+        std::error_code ignored;
+        if (IsOwnTemporary(it->path().filename().string(), finals) && it->is_regular_file(ignored) &&
+            it->last_write_time(ignored) < old)
+            fs::remove(it->path(), ignored);
+    }
 }
 
 // Draws into a temporary file, then renames it into place.
@@ -98,26 +133,37 @@ PictureCache::PictureCache(std::string root) : root_(std::move(root))
     if (!root_.empty() && root_.back() != '/')
         root_ += '/';
     fs::create_directories(root_ + "thumbs");
-    // Leftovers of a generator killed half-way; a fresh one may belong to
-    // another portal sharing the folder.
-    const auto old = fs::file_time_type::clock::now() - std::chrono::hours(1);
-    std::error_code ignored;
-    for (const auto& entry : fs::directory_iterator(root_))
-        if (entry.path().filename().string().find(".part-") != std::string::npos && entry.last_write_time(ignored) < old)
-            fs::remove(entry.path(), ignored);
+    std::set<std::string> variants;
+    std::set<std::string> thumbs;
+    for (const Picture& p : Catalogue()) {
+        thumbs.insert(p.name + ".jpg");
+        for (const Size s : p.sizes)
+            variants.insert(VariantFileName(p.name, s));
+    }
+    RemoveStaleTemporaries(root_, variants);
+    RemoveStaleTemporaries(root_ + "thumbs", thumbs);
+}
+
+std::string PictureCache::VariantPath(const std::string& name, Size size) const
+{
+    return root_ + VariantFileName(name, size);
+}
+
+std::string PictureCache::ThumbPath(const std::string& name) const
+{
+    return root_ + "thumbs/" + name + ".jpg";
 }
 
 std::string PictureCache::Variant(const std::string& name, Size size, std::stop_token stop) const
 {
-    const std::string file = VariantFileName(name, size);
-    const std::string path = root_ + file;
-    Produce(path, file, size, stop, [&](picture::RowSink& sink) { Render(name, size, sink); });
+    const std::string path = VariantPath(name, size);
+    Produce(path, VariantFileName(name, size), size, stop, [&](picture::RowSink& sink) { Render(name, size, sink); });
     return path;
 }
 
 std::string PictureCache::Thumb(const std::string& name, std::stop_token stop) const
 {
-    const std::string path = root_ + "thumbs/" + name + ".jpg";
+    const std::string path = ThumbPath(name);
     Produce(path, name + ".jpg", kThumbSize, stop, [&](picture::RowSink& sink) {
         HalvingSink half(sink, kThumbSize.width * 2);
         Render(name, {kThumbSize.width * 2, kThumbSize.height * 2}, half);

@@ -17,6 +17,9 @@ public:
     explicit PictureCache(std::string root);
 
     const std::string& root() const { return root_; }
+    // Where a variant or the gallery's small picture of name is kept.
+    std::string VariantPath(const std::string& name, Size size) const;
+    std::string ThumbPath(const std::string& name) const;
     // "<name>,<w>,<h>.jpg" in the folder, drawn first when missing. A stop
     // request ends the drawing with Stopped and leaves no file.
     std::string Variant(const std::string& name, Size size, std::stop_token stop = {}) const;

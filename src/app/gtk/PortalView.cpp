@@ -142,6 +142,7 @@ void PortalView::Navigate(const std::string& url)
         return;
     if (loadingPageInFlight_) {
         waitingUrl_ = url;
+        waitingProblem_.reset();
         return;
     }
     loadingPageInFlight_ = IsLoadingPageUrl(url);
@@ -152,9 +153,20 @@ void PortalView::Navigate(const std::string& url)
 
 void PortalView::ReturnToPortal()
 {
+    // What stands in the way of the demo portal does not go by itself.
     const char* uri = webkit_web_view_get_uri(view_.get());
-    if (!loadingPageInFlight_ && PortalNeedsReload(stopped_, uri ? uri : ""))
+    if (!loadingPageInFlight_ && !problemShown_ && PortalNeedsReload(stopped_, uri ? uri : ""))
         Navigate(PortalHomeUrl());
+}
+
+void PortalView::ShowUnreachable(const std::string& problem)
+{
+    if (loadingPageInFlight_) {
+        waitingProblem_ = problem;
+        waitingUrl_.reset();
+        return;
+    }
+    ShowTrouble(PortalTrouble::NoAnswer, problem);
 }
 
 void PortalView::OpenInUsersBrowser(GtkWidget* view, const std::string& uri)
@@ -309,6 +321,7 @@ void PortalView::OnWebProcessTerminated(WebKitWebView*, WebKitWebProcessTerminat
     view->loadingPageWait_ = 0;
     view->loadingPageInFlight_ = false;
     view->waitingUrl_.reset();
+    view->waitingProblem_.reset();
     // Ended again before a portal page showed: stay empty rather than start
     // web processes in a loop. Showing the window again tries once more.
     if (view->stopped_)
@@ -325,10 +338,13 @@ void PortalView::OnLoadingShown(WebKitUserContentManager*, WebKitJavascriptResul
         view->LoadWaitingUrl();
 }
 
-void PortalView::ShowTrouble(PortalTrouble why)
+void PortalView::ShowTrouble(PortalTrouble why, const std::string& problem)
 {
+    if (SandboxTrouble())
+        return;
+    problemShown_ = !problem.empty();
     // Under our own address, so the page never counts as the portal.
-    const std::string page = UnreachablePage(PortalHomeUrl(), why);
+    const std::string page = UnreachablePage(PortalHomeUrl(), why, problem);
     const std::string own = UnreachablePageBaseUrl();
     webkit_web_view_load_alternate_html(view_.get(), page.c_str(), own.c_str(), own.c_str());
 }
@@ -374,6 +390,10 @@ void PortalView::LoadWaitingUrl()
         const std::string next = std::move(*waitingUrl_);
         waitingUrl_.reset();
         Navigate(next);
+    } else if (waitingProblem_) {
+        const std::string problem = std::move(*waitingProblem_);
+        waitingProblem_.reset();
+        ShowUnreachable(problem);
     }
 }
 

@@ -49,6 +49,9 @@ public:
     // address waits for it, so the loading page shows until that page
     // replaces it.
     void Navigate(const std::string& url);
+    // Shows the unreachable page for the portal home page with `problem`
+    // instead of loading the portal; after the loading page, as Navigate.
+    void ShowUnreachable(const std::string& problem);
 
     // Loads the portal home page again unless the view shows a portal page
     // or is on its way to one: after a failed load or a stopped web process.
@@ -74,7 +77,7 @@ private:
 
     bool DecideNavigation(WebKitNavigationPolicyDecision* decision, bool newWindow);
     bool DecideResponse(WebKitResponsePolicyDecision* decision);
-    void ShowTrouble(PortalTrouble why);
+    void ShowTrouble(PortalTrouble why, const std::string& problem = {});
     void ShowNoSandbox(GtkFixed* parent, const std::string& why);
     void WaitForLoadingPage(guint milliseconds);
     void LoadWaitingUrl();
@@ -86,9 +89,11 @@ private:
     bool loadingPageInFlight_ = false;
     guint loadingPageWait_ = 0;
     std::optional<std::string> waitingUrl_;
+    std::optional<std::string> waitingProblem_;
     bool onPortalPage_ = false; // the last page committed is of the portal's origin
     bool stopped_ = false;      // the web process ended and no portal page has shown since
     bool refusedTop_ = false;   // the top document's last response was not shown
+    bool problemShown_ = false; // our page says what keeps the demo portal from starting
 };
 
 } // namespace app

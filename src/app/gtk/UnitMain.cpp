@@ -6,6 +6,7 @@
 
 #include "app/Endpoints.h"
 #include "app/TrayHost.h"
+#include "app/gtk/DemoPortalLauncher.h"
 #include "app/gtk/LoadingScheme.h"
 #include "config/uAppConfig.h"
 #include "ui/gtk/Chrome.h"
@@ -121,6 +122,7 @@ void TBrisvaneMainForm::Shutdown()
 void TBrisvaneMainForm::StopWorker()
 {
     // The page can no longer ask for downloads once the worker stops.
+    DemoPortal_.reset();
     EmbeddedWB1.reset();
     // FormDestroy. A worker still inside a pass past the stop limit uses
     // AppConfig: end the process here rather than free what it uses.
@@ -162,7 +164,7 @@ void TBrisvaneMainForm::FormShow()
 {
     // The loading page shows until the portal's home page replaces it.
     EmbeddedWB1->Navigate(LoadingPageUrl());
-    EmbeddedWB1->Navigate(PortalHomeUrl());
+    OpenPortal(*EmbeddedWB1, DemoPortal_);
 }
 
 void TBrisvaneMainForm::HideToTray()

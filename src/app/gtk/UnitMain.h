@@ -6,6 +6,7 @@
 
 #include <memory>
 
+#include "app/gtk/DemoPortalLauncher.h"
 #include "app/gtk/PortalView.h"
 #include "app/gtk/ScreenWatch.h"
 #include "app/gtk/TrayIcon.h"
@@ -61,6 +62,7 @@ private:
     ui::gtk::TopLevelPtr Window_;
     std::unique_ptr<TScreenWatch> Screen_;   // read before the worker starts
     std::unique_ptr<PortalView> EmbeddedWB1; // goes before the window it sits in
+    std::unique_ptr<DemoPortalLauncher> DemoPortal_; // the demo portal this client started, if any
     std::unique_ptr<TTrayIcon> TrayIcon1;
     std::shared_ptr<engine::TWorkThread> FWorkThread;
     ui::gtk::TFormCfg* FormCfg_ = nullptr;

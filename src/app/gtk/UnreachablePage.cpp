@@ -25,22 +25,28 @@ std::string Paragraph(const char* text)
 
 } // namespace
 
-std::string UnreachablePage(const std::string& address, PortalTrouble why)
+std::string UnreachablePage(const std::string& address, PortalTrouble why, const std::string& problem)
 {
     const std::string title = Escaped(_("The portal cannot be reached"));
     const std::string where = Escaped(address);
     std::string detail;
-    switch (why) {
-    case PortalTrouble::NoAnswer:
-        if (IsDemoPortal(address))
-            detail = Paragraph(_("Start the demo portal: pictavo-demo-portal"));
-        break;
-    case PortalTrouble::BadCertificate:
-        detail = Paragraph(_("The portal's certificate is not valid."));
-        break;
-    case PortalTrouble::ViewStopped:
-        detail = Paragraph(_("The page stopped unexpectedly."));
-        break;
+    if (!problem.empty()) {
+        detail = "<p class=\"problem\">" + Escaped(problem) + "</p>";
+    } else {
+        switch (why) {
+        case PortalTrouble::NoAnswer:
+            if (IsDemoPortal(address))
+                detail = Paragraph(_("Start the demo portal: pictavo-demo-portal"));
+            break;
+        case PortalTrouble::BadCertificate:
+            detail = Paragraph(_("The portal's certificate is not valid."));
+            break;
+        case PortalTrouble::ViewStopped:
+            detail = Paragraph(_("The page stopped unexpectedly."));
+            break;
+        }
+        // Trying again cannot move what stands in the way of the demo portal.
+        detail += "<p><a id=\"retry\" href=\"" + where + "\">" + Escaped(_("Try again")) + "</a></p>";
     }
     return "<!DOCTYPE html><html><head><meta charset=\"utf-8\"><title>" + title + "</title><style>"
            "html, body { height: 100%; margin: 0; }"
@@ -48,11 +54,9 @@ std::string UnreachablePage(const std::string& address, PortalTrouble why)
            " display: flex; align-items: center; justify-content: center; text-align: center; overflow: hidden;"
            " -webkit-user-select: none; user-select: none; }"
            "h1 { font-size: 12pt; font-weight: bold; margin: 0 0 8px; }"
-           "p { margin: 6px 0; } .address { color: #666; } a { color: #1a5fb4; }"
+           "p { margin: 6px 0; } .address { color: #666; } .problem { max-width: 480px; } a { color: #1a5fb4; }"
            "</style></head><body oncontextmenu=\"return false\"><div><h1>" + title + "</h1>"
-           "<p class=\"address\">" + where + "</p>" + detail +
-           "<p><a id=\"retry\" href=\"" + where + "\">" + Escaped(_("Try again")) + "</a></p>"
-           "</div></body></html>";
+           "<p class=\"address\">" + where + "</p>" + detail + "</div></body></html>";
 }
 
 } // namespace app

@@ -12,7 +12,9 @@ enum class PortalTrouble {
 };
 
 // The page for a portal home page at `address`, in the program's look and
-// language.
-std::string UnreachablePage(const std::string& address, PortalTrouble why = PortalTrouble::NoAnswer);
+// language. Without a problem it offers to try again; with one (the demo
+// portal could not start) it says what stands in the way instead.
+std::string UnreachablePage(const std::string& address, PortalTrouble why = PortalTrouble::NoAnswer,
+                            const std::string& problem = {});
 
 } // namespace app
