@@ -227,7 +227,8 @@ TEST_F(PortalViewTest, OnlyWhatTheUserClicksLeavesThePortalAndThatOpensInTheBrow
         " () => { document.head.insertAdjacentHTML('beforeend',"
         "  \"<meta http-equiv='refresh' content='0;url=" + away + "'>\"); },"
         " () => { document.body.insertAdjacentHTML('beforeend', \"<iframe src='" + elsewhere.Url("/frame") + "'>\"); },"
-        " () => { location = 'data:text/html,data'; }, () => { window.open('" + away + "'); }];"
+        " () => { location = 'data:text/html,data'; }, () => { window.open('" + away + "'); },"
+        " () => { location = '" + app::LoadingPageUrl() + "'; }];"
         "let tried = 0; const next = () => { if (tried < tries.length) { tries[tried++](); setTimeout(next, 400); }"
         " else window.done = true; }; setTimeout(next, 0);</script></body></html>"));
     HostWindow host;

@@ -9,6 +9,7 @@
 #include "app/NavigationPolicy.h"
 #include "app/gtk/LoadingScheme.h"
 #include "app/gtk/PortalWebContext.h"
+#include "util/TextUtil.h"
 
 namespace app {
 
@@ -146,6 +147,8 @@ void PortalView::Navigate(const std::string& url)
         return;
     }
     loadingPageInFlight_ = IsLoadingPageUrl(url);
+    if (IsOwnPageUrl(url))
+        ownPageAsked_ = url;
     if (loadingPageInFlight_)
         WaitForLoadingPage(kLoadingPageWaitMs);
     webkit_web_view_load_uri(view_.get(), url.c_str());
@@ -238,6 +241,10 @@ bool PortalView::DecideNavigation(WebKitNavigationPolicyDecision* decision, bool
     // about:blank anyway: only srcdoc frames need one.
     if (g_str_has_prefix(uri, "about:") && !g_str_equal(uri, "about:srcdoc"))
         return false;
+    // Our own pages come only when the view asks for them: a page that sent
+    // the view to the loading page would leave it there.
+    if (IsOwnPageUrl(uri))
+        return !newWindow && text::SameText(uri, std::exchange(ownPageAsked_, {}));
     const bool userAsked = webkit_navigation_action_is_user_gesture(action);
     const bool toBrowser = (newWindow ? DecideNewWindow(uri, userAsked)
                                       : DecideMainFrameNavigation(uri, userAsked, LoadingPageUrl())) ==
@@ -346,6 +353,7 @@ void PortalView::ShowTrouble(PortalTrouble why, const std::string& problem)
     // Under our own address, so the page never counts as the portal.
     const std::string page = UnreachablePage(PortalHomeUrl(), why, problem);
     const std::string own = UnreachablePageBaseUrl();
+    ownPageAsked_ = own;
     webkit_web_view_load_alternate_html(view_.get(), page.c_str(), own.c_str(), own.c_str());
 }
 

@@ -94,6 +94,7 @@ private:
     bool stopped_ = false;      // the web process ended and no portal page has shown since
     bool refusedTop_ = false;   // the top document's last response was not shown
     bool problemShown_ = false; // our page says what keeps the demo portal from starting
+    std::string ownPageAsked_;  // the page of ours the view is on its way to
 };
 
 } // namespace app
