@@ -64,6 +64,7 @@ for w in $(xdotool search --onlyvisible --pid "$CLIENT_PID"); do
   [ "$G_WIDTH" -le 1 ] || windows=$((windows + 1))
 done
 [ "$windows" = 1 ] || fail "the client shows $windows windows"
+! grep -q "in the browser" "$WORK/client.log" || fail "something was handed to the browser: $(grep "in the browser" "$WORK/client.log")"
 
 # The web process, seen from here: other namespaces, and $HOME out of its sight.
 web=$(pgrep -x WebKitWebProces | while read -r pid; do
