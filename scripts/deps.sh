@@ -15,8 +15,11 @@ if [ "$what" = test ]; then
   packages+=(mingw-w64 g++-mingw-w64-i686-posix nasm dpkg-dev wine wine32:i386 wine64
     clang libclang-rt-14-dev libvips-tools imagemagick hyperfine
     xdotool x11-utils locales fonts-noto-cjk fonts-wqy-microhei desktop-file-utils appstream curl
-    libjpeg-turbo-progs weston x11-xserver-utils at-spi2-core libatspi2.0-dev nodejs npm lintian iproute2
+    libjpeg-turbo-progs weston x11-xserver-utils at-spi2-core libatspi2.0-dev lintian iproute2
     openssl)
+  # A machine's own Node.js may already bring npm, and then Debian's npm
+  # package cannot be installed beside it.
+  command -v npm >/dev/null 2>&1 || packages+=(nodejs npm)
 fi
 
 missing=()

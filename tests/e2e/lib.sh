@@ -185,10 +185,12 @@ start_client() {
 
 # find_window PID: WINDOW, WIN_X, WIN_Y of the program's visible window.
 find_window() {
-  local pid=$1
-  wait_until 30 'xdotool search --onlyvisible --pid "$pid" >/dev/null 2>&1' || fail "no window of process $pid"
-  WINDOW=$(xdotool search --onlyvisible --pid "$pid" | head -1)
-  eval "$(xdotool getwindowgeometry --shell "$WINDOW" | sed 's/^/WIN_/')"
+  local pid=$1 geometry=""
+  # xdotool gives up on an X error when any window goes while it searches
+  # (the client makes and drops windows as it starts): ask again.
+  wait_until 30 'WINDOW=$(xdotool search --onlyvisible --pid "$pid" 2>/dev/null | head -1) && [ -n "$WINDOW" ] &&
+    geometry=$(xdotool getwindowgeometry --shell "$WINDOW" 2>/dev/null)' || fail "no window of process $pid"
+  eval "$(printf '%s\n' "$geometry" | sed 's/^/WIN_/')"
 }
 
 # wait_gallery [VIEW_X VIEW_Y]: the page has asked for every thumbnail and
