@@ -9,12 +9,14 @@ what=${1:-test}
 packages=(cmake ninja-build g++ pkg-config googletest
   libjpeg62-turbo-dev libcurl4-openssl-dev libglib2.0-dev libglib2.0-dev-bin libglib2.0-bin libx11-dev libxrandr-dev libx11-xcb-dev libwayland-dev libgdk-pixbuf-2.0-dev
   libgtk-3-dev libwebkit2gtk-4.1-dev libsoup-3.0-dev libayatana-appindicator3-dev gsettings-desktop-schemas
+  bubblewrap xdg-dbus-proxy
   gettext xvfb xauth dbus dbus-x11 python3)
 if [ "$what" = test ]; then
   packages+=(mingw-w64 g++-mingw-w64-i686-posix nasm dpkg-dev wine wine32:i386 wine64
     clang libclang-rt-14-dev libvips-tools imagemagick hyperfine
     xdotool x11-utils locales fonts-noto-cjk fonts-wqy-microhei desktop-file-utils appstream curl
-    libjpeg-turbo-progs weston x11-xserver-utils at-spi2-core libatspi2.0-dev lintian iproute2)
+    libjpeg-turbo-progs weston x11-xserver-utils at-spi2-core libatspi2.0-dev lintian iproute2
+    openssl)
   # A machine's own Node.js may already bring npm, and then Debian's npm
   # package cannot be installed beside it.
   command -v npm >/dev/null 2>&1 || packages+=(nodejs npm)

@@ -264,20 +264,29 @@ TEST_F(Program, MainWindowAndSettingsDialogLookAndMoveAsDesigned)
     Close(w, *client);
 }
 
-TEST_F(Program, CloseButtonHidesToTheTrayAndASecondStartShowsTheWindowAgain)
+TEST_F(Program, CloseButtonHidesToTheTrayAndASecondStartShowsTheWindowAgainWithThePortal)
 {
+    // At first the portal sends the view elsewhere, so our page shows.
+    testing_support::TestHttpServer portal;
+    portal.Serve("/", testing_support::TestResponse::Redirect(
+                          "http://127.0.0.1:" + std::to_string(testing_support::UnusedPort()) + "/elsewhere"));
+    setenv("PICTAVO_PORTAL_URL", portal.Url("/").c_str(), 1);
     ProvideNotificationArea();
     auto first = Start();
     const TopLevel w = Shown();
+    ASSERT_TRUE(PumpUntil([&] { return portal.Requests("/") == 1; }, 20000));
     Pump(300);
     Click(w.x + 878, w.y + 13);
     ASSERT_TRUE(WaitForViewable(kMain, 0));
     EXPECT_EQ(first->Wait(300), -1) << "hiding ended the program";
 
+    // Showing the window again leaves our page for the portal.
+    portal.Serve("/", testing_support::TestResponse::Page("<!DOCTYPE html><html><body>portal</body></html>"));
     auto second = Start();
     EXPECT_EQ(second->Wait(20000), 0);
     EXPECT_TRUE(WaitForViewable(kMain, 1));
     EXPECT_EQ(FindWindows(kMain).size(), 1u) << "the second start made a window";
+    EXPECT_TRUE(PumpUntil([&] { return portal.Requests("/") == 2; }, 20000)) << "the portal was not loaded again";
     Close(w, *first);
 }
 

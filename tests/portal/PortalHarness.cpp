@@ -1,6 +1,10 @@
 #include "PortalHarness.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <fstream>
+#include <sstream>
 
 #include "platform/linux/GLibPtr.h"
 
@@ -141,10 +145,57 @@ int VisibleToplevels()
     GList* all = gtk_window_list_toplevels();
     int n = 0;
     for (GList* l = all; l; l = l->next)
-        if (gtk_widget_get_visible(GTK_WIDGET(l->data)))
+        // A tooltip under the pointer comes and goes on its own.
+        if (gtk_widget_get_visible(GTK_WIDGET(l->data)) &&
+            !g_str_equal(G_OBJECT_TYPE_NAME(l->data), "GtkTooltipWindow"))
             ++n;
     g_list_free(all);
     return n;
+}
+
+namespace {
+
+// The parent and command name of a process, from /proc.
+bool ReadStat(int pid, int& parent, std::string& name)
+{
+    std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
+    std::string text;
+    if (!std::getline(in, text))
+        return false;
+    const auto open = text.find('('), close = text.rfind(')');
+    if (open == std::string::npos || close == std::string::npos)
+        return false;
+    name = text.substr(open + 1, close - open - 1);
+    std::istringstream rest(text.substr(close + 2));
+    char state = 0;
+    return static_cast<bool>(rest >> state >> parent);
+}
+
+} // namespace
+
+int OurWebProcess()
+{
+    GDir* proc = g_dir_open("/proc", 0, nullptr);
+    if (!proc)
+        return 0;
+    int found = 0;
+    while (const char* entry = g_dir_read_name(proc)) {
+        const int pid = std::atoi(entry);
+        int parent = 0;
+        std::string name;
+        if (pid <= 0 || !ReadStat(pid, parent, name) || name != "WebKitWebProces")
+            continue;
+        // Its parent chain (through bubblewrap) leads to us?
+        for (int up = parent, depth = 0; up > 1 && depth < 8 && !found; ++depth)
+            if (up == getpid())
+                found = pid;
+            else if (!ReadStat(up, up, name))
+                break;
+        if (found)
+            break;
+    }
+    g_dir_close(proc);
+    return found;
 }
 
 } // namespace portal_test

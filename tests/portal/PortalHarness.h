@@ -67,8 +67,11 @@ private:
     std::vector<std::string> finished_;
 };
 
-// Visible top-level windows of this process: a popup menu or a second
-// browser window would add one.
+// Visible top-level windows of this process but tooltips: a popup menu, a
+// dialog or a second browser window would add one.
 int VisibleToplevels();
+
+// The WebKit web process started by this process (inside its sandbox), or 0.
+int OurWebProcess();
 
 } // namespace portal_test

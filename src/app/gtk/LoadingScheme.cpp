@@ -17,8 +17,6 @@ using platform::linuxdesk::GCharPtr;
 using platform::linuxdesk::GErrorPtr;
 using platform::linuxdesk::GObjectPtr;
 
-constexpr char kScheme[] = "res";
-
 struct SchemeEntry {
     std::string_view path; // compared without regard to case, like Windows resource names
     const char* resource;
@@ -42,7 +40,22 @@ void FinishNotFound(WebKitURISchemeRequest* request)
     webkit_uri_scheme_request_finish_error(request, error.get());
 }
 
-void ServeResource(WebKitURISchemeRequest* request, gpointer)
+// "res://<program file name>/<name>". Escaped, unlike the Windows original:
+// a file name with a space or a slash-like character must not make the URL
+// invalid.
+std::string OwnResourceUrl(const char* name)
+{
+    std::string file = platform::OwnExecutablePath();
+    file = file.substr(file.find_last_of('/') + 1);
+    if (file.empty())
+        file = "pictavo";
+    const GCharPtr host(g_uri_escape_string(file.c_str(), nullptr, FALSE));
+    return std::string(kOwnScheme) + "://" + host.get() + "/" + name;
+}
+
+} // namespace
+
+void ServeOwnResource(WebKitURISchemeRequest* request, gpointer)
 {
     const char* path = webkit_uri_scheme_request_get_path(request);
     const std::string wanted = text::AsciiLower(path ? path : "");
@@ -65,32 +78,6 @@ void ServeResource(WebKitURISchemeRequest* request, gpointer)
     FinishNotFound(request);
 }
 
-// "res://<program file name>/<name>". Escaped, unlike the Windows original:
-// a file name with a space or a slash-like character must not make the URL
-// invalid.
-std::string OwnResourceUrl(const char* name)
-{
-    std::string file = platform::OwnExecutablePath();
-    file = file.substr(file.find_last_of('/') + 1);
-    if (file.empty())
-        file = "pictavo";
-    const GCharPtr host(g_uri_escape_string(file.c_str(), nullptr, FALSE));
-    return std::string(kScheme) + "://" + host.get() + "/" + name;
-}
-
-} // namespace
-
-void RegisterLoadingScheme()
-{
-    // The default context keeps one handler per scheme for the whole process.
-    static const bool registered = [] {
-        webkit_web_context_register_uri_scheme(webkit_web_context_get_default(), kScheme, ServeResource, nullptr,
-                                               nullptr);
-        return true;
-    }();
-    (void)registered;
-}
-
 std::string LoadingPageUrl()
 {
     return OwnResourceUrl("Loading");
@@ -101,10 +88,20 @@ std::string UnreachablePageBaseUrl()
     return OwnResourceUrl("Unreachable");
 }
 
+std::string OwnPagesPrefix()
+{
+    return OwnResourceUrl("");
+}
+
+bool IsOwnPageUrl(const std::string& url)
+{
+    return text::AsciiLower(url).starts_with(std::string(kOwnScheme) + "://");
+}
+
 bool IsLoadingPageUrl(const std::string& url)
 {
     const std::string lower = text::AsciiLower(url);
-    return lower.starts_with(std::string(kScheme) + "://") && lower.ends_with("/loading");
+    return lower.starts_with(std::string(kOwnScheme) + "://") && lower.ends_with("/loading");
 }
 
 } // namespace app

@@ -154,6 +154,9 @@ void TBrisvaneMainForm::ShowFromTray()
     if (!Shown_) {
         Shown_ = true;
         FormShow();
+    } else {
+        // A failed load or a stopped web process left no portal to keep.
+        EmbeddedWB1->ReturnToPortal();
     }
 }
 

@@ -18,20 +18,36 @@ std::string Escaped(const std::string& text)
     return escaped.get();
 }
 
+std::string Paragraph(const char* text)
+{
+    return "<p>" + Escaped(text) + "</p>";
+}
+
 } // namespace
 
-std::string UnreachablePage(const std::string& address, const std::string& problem)
+std::string UnreachablePage(const std::string& address, PortalTrouble why, const std::string& problem)
 {
     const std::string title = Escaped(_("The portal cannot be reached"));
     const std::string where = Escaped(address);
-    std::string hint;
-    if (!problem.empty())
-        hint = "<p class=\"problem\">" + Escaped(problem) + "</p>";
-    else if (IsDemoPortal(address))
-        hint = "<p>" + Escaped(_("Start the demo portal: pictavo-demo-portal")) + "</p>";
-    // Trying again cannot move what stands in the way of the demo portal.
-    const std::string retry =
-        problem.empty() ? "<p><a id=\"retry\" href=\"" + where + "\">" + Escaped(_("Try again")) + "</a></p>" : "";
+    std::string detail;
+    if (!problem.empty()) {
+        detail = "<p class=\"problem\">" + Escaped(problem) + "</p>";
+    } else {
+        switch (why) {
+        case PortalTrouble::NoAnswer:
+            if (IsDemoPortal(address))
+                detail = Paragraph(_("Start the demo portal: pictavo-demo-portal"));
+            break;
+        case PortalTrouble::BadCertificate:
+            detail = Paragraph(_("The portal's certificate is not valid."));
+            break;
+        case PortalTrouble::ViewStopped:
+            detail = Paragraph(_("The page stopped unexpectedly."));
+            break;
+        }
+        // Trying again cannot move what stands in the way of the demo portal.
+        detail += "<p><a id=\"retry\" href=\"" + where + "\">" + Escaped(_("Try again")) + "</a></p>";
+    }
     return "<!DOCTYPE html><html><head><meta charset=\"utf-8\"><title>" + title + "</title><style>"
            "html, body { height: 100%; margin: 0; }"
            "body { background: #EDEEF0; font-family: Tahoma, Sans, sans-serif; font-size: 8pt; color: #333;"
@@ -40,7 +56,7 @@ std::string UnreachablePage(const std::string& address, const std::string& probl
            "h1 { font-size: 12pt; font-weight: bold; margin: 0 0 8px; }"
            "p { margin: 6px 0; } .address { color: #666; } .problem { max-width: 480px; } a { color: #1a5fb4; }"
            "</style></head><body oncontextmenu=\"return false\"><div><h1>" + title + "</h1>"
-           "<p class=\"address\">" + where + "</p>" + hint + retry + "</div></body></html>";
+           "<p class=\"address\">" + where + "</p>" + detail + "</div></body></html>";
 }
 
 } // namespace app
