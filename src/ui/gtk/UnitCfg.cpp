@@ -125,7 +125,9 @@ TFormCfg::TFormCfg(GtkWindow* owner, std::function<void()> sendStatus)
     gtk_widget_show_all(GTK_WIDGET(fixed));
 
     FormCreate();
-    LayOut();
+    // Laid out when shown: measuring the controls now would load the theme's
+    // icons (and an SVG renderer) for a dialog most runs never open.
+
     // Another font or resolution while the program runs.
     g_signal_connect_swapped(Window_.get(), "style-updated", G_CALLBACK(+[](TFormCfg* self) { self->LayOut(); }),
                              this);
