@@ -7,6 +7,7 @@ Activities overview the shell starts in.
 Usage: gnome_shot.py [--leave-overview] FILE
 """
 import sys
+import time
 
 from gi.repository import Gio, GLib
 
@@ -19,6 +20,7 @@ def main():
         bus.call_sync('org.gnome.Shell', '/org/gnome/Shell', 'org.freedesktop.DBus.Properties', 'Set',
                       GLib.Variant('(ssv)', ('org.gnome.Shell', 'OverviewActive', GLib.Variant('b', False))),
                       None, Gio.DBusCallFlags.NONE, 5000)
+        time.sleep(0.5)  # the overview's closing animation
     if not args:
         return 0
     reply = bus.call_sync('org.freedesktop.DBus', '/org/freedesktop/DBus', 'org.freedesktop.DBus',

@@ -82,7 +82,7 @@ gnome_start() {
 <!DOCTYPE busconfig PUBLIC "-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN"
  "http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd">
 <busconfig><type>system</type><listen>unix:path=$SESSION/system_bus</listen>
-<policy context="default"><allow send_destination="*"/><allow own="*"/><allow user="*"/></policy>
+<policy context="default"><allow send_destination="*"/><allow receive_sender="*"/><allow own="*"/><allow user="*"/></policy>
 </busconfig>
 EOF
   shell_spawn system-bus.log dbus-daemon --config-file="$SESSION/system.conf" --nofork
@@ -96,7 +96,9 @@ EOF
   export WAYLAND_DISPLAY=wayland-0 GDK_BACKEND=wayland
 }
 
-gnome_shot() { "$SHELLS/gnome_shot.py" "$1"; }
+# The shell may enter its overview again after our start (a login with no
+# window shows it): the desktop is what is left when it is closed.
+gnome_shot() { "$SHELLS/gnome_shot.py" --leave-overview "$1"; }
 
 # --- sway (Wayland, headless). It refuses to run as root: it runs as nobody,
 # in a runtime folder of nobody's that our programs reach as root.
