@@ -108,7 +108,7 @@ sway_start() {
   new_session "sway-$1"
   chown 65534:65534 "$XDG_RUNTIME_DIR"
   printf '%s\n' "output HEADLESS-1 mode $1 bg #202020 solid_color" \
-    'default_border none' 'focus_follows_mouse no' >"$SESSION/sway.config"
+    'default_border none' 'default_floating_border none' 'focus_follows_mouse no' >"$SESSION/sway.config"
   chmod 644 "$SESSION/sway.config"
   export XDG_CURRENT_DESKTOP=sway XDG_SESSION_TYPE=wayland
   shell_spawn sway.log env WLR_BACKENDS=headless WLR_LIBINPUT_NO_DEVICES=1 WLR_RENDERER=pixman \
