@@ -156,7 +156,7 @@ desktop_shown "$(shown_copy "$next")" || fail "$SHELL_KIND does not show the rot
 sleep 2
 ! window_shown "$next" || fail "a start in the tray showed the window"
 note "started again from the menu, the running client shows its window"
-PICTAVO_PORTAL_URL=$PORTAL_URL "$E2E_BIN/pictavo" >>"$WORK/second.log" 2>&1 || fail "the second start failed"
+start_again || fail "the second start failed"
 wait_until 30 'window_shown "$next"' || fail "the window did not show"
 
 if [ "$SHELL_KIND" = xfce ]; then
@@ -170,7 +170,7 @@ if [ "$SHELL_KIND" = xfce ]; then
     note "no tray here ($(cat "$WORK/tray.out")): closed, then started from the menu again"
     click $((WIN_X + 878)) $((WIN_Y + 8))
     sleep 1
-    PICTAVO_PORTAL_URL=$PORTAL_URL "$E2E_BIN/pictavo" >>"$WORK/second.log" 2>&1 || fail "the second start failed"
+    start_again || fail "the second start failed"
   fi
   wait_until 10 'window_shown "$next"' || fail "the window did not come back"
 fi

@@ -9,6 +9,8 @@
 
 # The shell's processes, ended last-started first.
 shell_pids=()
+# How the session's user runs a program: sway's session is nobody's.
+AS_USER=()
 
 shell_stop() {
   local i pid
@@ -38,7 +40,7 @@ shell_spawn() {
 # when it starts, as a login session's do.
 start_session_bus() {
   rm -f "$XDG_RUNTIME_DIR/bus"
-  shell_spawn session-bus.log dbus-daemon --session --nofork --address="unix:path=$XDG_RUNTIME_DIR/bus"
+  shell_spawn session-bus.log "${AS_USER[@]}" dbus-daemon --session --nofork --address="unix:path=$XDG_RUNTIME_DIR/bus"
   wait_until 10 '[ -S "$XDG_RUNTIME_DIR/bus" ]' || fail "no session bus: $(cat "$SESSION/session-bus.log")"
   export DBUS_SESSION_BUS_ADDRESS=unix:path=$XDG_RUNTIME_DIR/bus
 }
@@ -100,8 +102,9 @@ EOF
 # window shows it): the desktop is what is left when it is closed.
 gnome_shot() { "$SHELLS/gnome_shot.py" --leave-overview "$1"; }
 
-# --- sway (Wayland, headless). It refuses to run as root: it runs as nobody,
-# in a runtime folder of nobody's that our programs reach as root.
+# --- sway (Wayland, headless). It refuses to run as root, so the whole
+# session is nobody's: sway, its bus and the client (the desktop reads the
+# client's files as the same user, as in a login).
 
 sway_start() {
   parse_size "$1"
@@ -111,9 +114,9 @@ sway_start() {
     'default_border none' 'default_floating_border none' 'focus_follows_mouse no' >"$SESSION/sway.config"
   chmod 644 "$SESSION/sway.config"
   export XDG_CURRENT_DESKTOP=sway XDG_SESSION_TYPE=wayland
+  AS_USER=(setpriv --reuid=65534 --regid=65534 --clear-groups)
   shell_spawn sway.log env WLR_BACKENDS=headless WLR_LIBINPUT_NO_DEVICES=1 WLR_RENDERER=pixman \
-    HOME="$XDG_RUNTIME_DIR" setpriv --reuid=65534 --regid=65534 --clear-groups \
-    sway --config "$SESSION/sway.config"
+    "${AS_USER[@]}" sway --config "$SESSION/sway.config"
   wait_until 30 'SWAYSOCK=$(ls "$XDG_RUNTIME_DIR"/sway-ipc.*.sock 2>/dev/null | head -1) && [ -n "$SWAYSOCK" ] &&
     WAYLAND_DISPLAY=$(cd "$XDG_RUNTIME_DIR" && ls wayland-? 2>/dev/null | head -1) && [ -n "$WAYLAND_DISPLAY" ]' \
     || fail "sway did not start: $(tail -20 "$SESSION/sway.log")"
@@ -150,7 +153,23 @@ xfce_start() {
 
 xfce_shot() { x11_shot "$1"; }
 
-shell_start() { "${SHELL_KIND}_start" "$@"; }
+shell_start() {
+  AS_USER=()
+  "${SHELL_KIND}_start" "$@"
+}
+
+# start_client [HOME_URL]: the client as the session's user.
+start_client() {
+  [ ${#AS_USER[@]} = 0 ] || chown -R 65534:65534 "$HOME"
+  PICTAVO_PORTAL_URL=${1:-$PORTAL_URL} "${AS_USER[@]}" "$E2E_BIN/pictavo" >"$WORK/client.log" 2>&1 &
+  CLIENT_PID=$!
+  e2e_pids+=("$CLIENT_PID")
+}
+
+# start_again: the client started a second time, as from the menu.
+start_again() {
+  PICTAVO_PORTAL_URL=$PORTAL_URL "${AS_USER[@]}" "$E2E_BIN/pictavo" >>"$WORK/second.log" 2>&1
+}
 shell_shot() { "${SHELL_KIND}_shot" "$@"; }
 
 # shot_pixel FILE X Y: "R G B" of a screenshot.
