@@ -109,12 +109,12 @@ gnome_shot() { "$SHELLS/gnome_shot.py" --leave-overview "$1"; }
 sway_start() {
   parse_size "$1"
   new_session "sway-$1"
-  chown 65534:65534 "$XDG_RUNTIME_DIR"
+  [ "$(id -u)" != 0 ] || chown 65534:65534 "$XDG_RUNTIME_DIR"
   printf '%s\n' "output HEADLESS-1 mode $1 bg #202020 solid_color" \
     'default_border none' 'default_floating_border none' 'focus_follows_mouse no' >"$SESSION/sway.config"
   chmod 644 "$SESSION/sway.config"
   export XDG_CURRENT_DESKTOP=sway XDG_SESSION_TYPE=wayland
-  AS_USER=(setpriv --reuid=65534 --regid=65534 --clear-groups)
+  [ "$(id -u)" != 0 ] || AS_USER=(setpriv --reuid=65534 --regid=65534 --clear-groups)
   shell_spawn sway.log env WLR_BACKENDS=headless WLR_LIBINPUT_NO_DEVICES=1 WLR_RENDERER=pixman \
     "${AS_USER[@]}" sway --config "$SESSION/sway.config"
   wait_until 30 'SWAYSOCK=$(ls "$XDG_RUNTIME_DIR"/sway-ipc.*.sock 2>/dev/null | head -1) && [ -n "$SWAYSOCK" ] &&
