@@ -117,8 +117,9 @@ for i in 0 1; do
   note "$SHELL_KIND at $size"
   t0=$SECONDS
   shell_start "$size"
-  rm -rf "$WALLPAPER_DIR" "$XDG_CONFIG_HOME/Brisvane/Fitted"
-  mkdir -p "$WALLPAPER_DIR"
+  # The last picture stays where it was: a desktop that finds its picture
+  # gone at login may clear the setting while the pick is under way.
+  rm -rf "$XDG_CONFIG_HOME/Brisvane/Fitted"
   write_config ChangeTime=60 LastChangeTime=$(($(local_now) - 600))
   asked=$(grep -c '^GET /pic/' "$PORTAL_LOG" || true)
   thumbs=$(portal_requests /thumb/)
@@ -168,6 +169,8 @@ done
 note "$SHELL_KIND: the next login starts the client in the tray; it rotates at once"
 t0=$SECONDS
 shell_start "${sizes[1]}"
+# Only the shown picture and the next one to rotate to.
+find "$WALLPAPER_DIR" -type f ! -name "$(basename "$file")" -delete
 variant=$(expected_variant "${sizes[1]}")
 fetch_picture "$second,$variant" "$second,$variant.jpg"
 next=$WALLPAPER_DIR/$second,$variant.jpg
