@@ -134,12 +134,10 @@ shoot() { # tag, locale, the settings dialog's caption in that language
   fi
 }
 
-# The scale Wine gives a program that declares itself aware of it; restored
-# for the other window tests.
+# The scale Wine gives a program that declares itself aware of it, read at
+# each program's start; put back for the other window tests.
 set_dpi() {
   wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$1" /f >/dev/null 2>&1
-  wine reg add 'HKLM\System\CurrentControlSet\Hardware Profiles\Current\Software\Fonts' \
-    /v LogPixels /t REG_DWORD /d "$1" /f >/dev/null 2>&1
 }
 trap 'set_dpi 96; rm -rf "$work"' EXIT
 
