@@ -15,6 +15,10 @@ source "$here/lib.sh"
 SHELLS=$here/shells
 source "$SHELLS/session.sh"
 SHELL_KIND=$1 sizes=("$2" "$3")
+if [ -n "${E2E_LANG:-}" ]; then
+  export LANG=$E2E_LANG
+  unset LC_ALL LANGUAGE
+fi
 # A picture of its own at each size: a desktop that already holds a path
 # need not read it again.
 pictures=(dunes fjord) second=night-lake
@@ -207,6 +211,7 @@ if [ "$SHELL_KIND" != sway ]; then
     done
   fi
 fi
+sleep 2 # the page painted again
 shell_shot "$E2E_OUT/shell_${SHELL_KIND}.png"
 kill -0 "$CLIENT_PID" || fail "the client ended"
 kill "$CLIENT_PID"
