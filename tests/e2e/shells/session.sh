@@ -128,6 +128,36 @@ sway_start() {
 
 sway_shot() { grim "$1"; }
 
+# --- KDE Plasma (Wayland): kwin_wayland with a virtual output, kded (the
+# notification area's watcher) and plasmashell.
+
+kde_start() {
+  parse_size "$1"
+  new_session "kde-$1"
+  # The installed kwin_wayland carries a file capability, with which it
+  # cannot run as root here; a plain copy can.
+  cp "$(command -v kwin_wayland)" "$SESSION/kwin_wayland"
+  # Set before the bus starts: plasmashell, started by it, needs them.
+  export XDG_CURRENT_DESKTOP=KDE KDE_FULL_SESSION=true XDG_SESSION_TYPE=wayland QT_QPA_PLATFORM=wayland
+  export WAYLAND_DISPLAY=wayland-kde GDK_BACKEND=wayland
+  start_session_bus
+  shell_spawn kwin.log "$SESSION/kwin_wayland" --virtual --width "$SHELL_W" --height "$SHELL_H" --no-lockscreen \
+    --socket "$WAYLAND_DISPLAY"
+  wait_until 30 '[ -S "$XDG_RUNTIME_DIR/$WAYLAND_DISPLAY" ]' || fail "KWin did not start: $(tail -n 20 "$SESSION/kwin.log")"
+  shell_spawn kded.log kded5
+  # The notification area's watcher, which the session's start-up has kded
+  # load.
+  wait_until 30 'dbus-send --session --print-reply --dest=org.kde.kded5 /kded org.kde.kded5.loadModule \
+    string:statusnotifierwatcher 2>/dev/null | grep -q "boolean true"' \
+    || fail "kded did not start: $(tail -n 20 "$SESSION/kded.log")"
+  shell_spawn plasma.log plasmashell --no-respawn
+  wait_until 60 'dbus-send --session --print-reply --dest=org.kde.plasmashell /PlasmaShell org.freedesktop.DBus.Peer.Ping >/dev/null 2>&1' \
+    || fail "plasmashell did not start: $(tail -n 20 "$SESSION/plasma.log")"
+  sleep 3 # its desktop and panel drawn
+}
+
+kde_shot() { spectacle -b -n -f -o "$1" >/dev/null 2>&1 && [ -s "$1" ]; }
+
 # --- Xfce: xfwm4, xfdesktop and xfce4-panel with a notification area
 
 xfce_start() {
