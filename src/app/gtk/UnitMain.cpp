@@ -26,7 +26,7 @@ gboolean Quit(gpointer app)
 } // namespace
 
 TBrisvaneMainForm::TBrisvaneMainForm(GtkApplication* app)
-    : App_(app), Window_(gtk_application_window_new(app))
+    : App_(app), Notice_(G_APPLICATION(app)), Window_(gtk_application_window_new(app))
 {
     ui::gtk::InstallStyle();
     GtkWindow* win = Window();
@@ -87,6 +87,8 @@ TBrisvaneMainForm::TBrisvaneMainForm(GtkApplication* app)
     env.statusPort = StatusPortSetting();
     // The worker's close comes from its own thread; the main loop carries it out.
     env.closeMainWindow = [app] { g_idle_add(Quit, app); };
+    // The worker stops (its downloads first) before this form goes.
+    env.pickFailed = [this](const engine::PickFailure& failure) { Notice_.ShowPickFailure(failure); };
     FWorkThread = engine::TWorkThread::Create(env);
     FWorkThread->SetActive(true);
 

@@ -11,6 +11,7 @@
 #include <memory>
 
 #include "app/win32/PortalView.h"
+#include "app/win32/UserNotice.h"
 #include "engine/uWorkThread.h"
 #include "ui/win32/FormLook.h"
 #include "ui/win32/SkinBtn.h"
@@ -61,6 +62,8 @@ public:
     // Where the portal view lives: (0, 27), 895 x 550.
     HWND PortalArea() const { return EmbeddedWB1 ? EmbeddedWB1->Window() : nullptr; }
     bool ShowMainWindowAtStart() const { return ShowMainWindowAtStart_; }
+    // What the user is told away from the window (tray balloons).
+    TUserNotice& Notice() { return *Notice_; }
 
     // The first showing of the run (the message loop's start, or the first
     // ShowFromTray of a tray-only run); fires FormShow once.
@@ -118,6 +121,7 @@ private:
     };
     std::unique_ptr<HMENU__, MenuDeleter> PopupMenu1;
     std::unique_ptr<HICON__, IconDeleter> SmallIcon_;
+    std::unique_ptr<TUserNotice> Notice_;
     UINT TaskbarCreated_ = 0;
     bool ShowMainWindowAtStart_ = true;
     bool Shown_ = false;
