@@ -76,6 +76,8 @@ TBrisvaneMainForm::TBrisvaneMainForm(GtkApplication* app)
         FWorkThread->RequestDownload(request);
     });
     gtk_widget_show_all(GTK_WIDGET(fixed));
+    // The buttons take the keyboard too, but the page is where typing goes first.
+    gtk_widget_grab_focus(GTK_WIDGET(EmbeddedWB1->WebView()));
 
     // FormCreate
     BtnCfg.LoadSkin("btn_cfg");
