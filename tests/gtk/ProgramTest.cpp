@@ -579,7 +579,10 @@ TEST_F(Program, SkinButtonsTakeTheKeyboardAndTheClickAction)
     // From the page, Tab goes on to the title strip: Settings, then Minimise.
     Xdo("windowfocus --sync " + std::to_string(w.id));
     Click(w.x + 400, w.y + 300);
-    Xdo("key --delay 60 Tab Tab space");
+    Xdo("key --delay 60 Tab Tab");
+    Pump(200);
+    Screenshot(ScreenshotDir() + "skin_button_focus.png");
+    Xdo("key space");
     EXPECT_TRUE(WaitForViewable(kMain, 0)) << "Space on the minimise button did not hide the window";
     EXPECT_EQ(client->Wait(0), -1);
     ASSERT_TRUE(WaitForViewable("设置", 0));
@@ -671,6 +674,7 @@ TEST_F(Program, AFailedPickTellsTheUserWhyOnceInTheirLanguage)
         // Only a few pages left free.
         dir_.Write("xdg/Brisvane/WallPaper/filler", std::string(480 * 1024, 'f'));
         pick(w, 100, 1);
+        Screenshot(ScreenshotDir() + "pick_failed_zh.png");
         ASSERT_EQ(notices.shown.size(), 1u);
         EXPECT_EQ(notices.shown[0].title, "壁纸未更换");
         EXPECT_THAT(notices.shown[0].body, testing::HasSubstr("磁盘已满"));
@@ -694,7 +698,7 @@ TEST_F(Program, AFailedPickTellsTheUserWhyOnceInTheirLanguage)
         pick(w, 100, 2);
         EXPECT_THAT(notices.shown.back().body, testing::HasSubstr("无法写入壁纸文件夹"));
     });
-    Screenshot(ScreenshotDir() + "pick_failed_zh.png");
+    Screenshot(ScreenshotDir() + "pick_landed_after_room_zh.png"); // the desktop, once the client closed
 
     ASSERT_TRUE(disk.MakeReadOnly(false));
     run(false, [&](const TopLevel& w) {

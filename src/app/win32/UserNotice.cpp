@@ -94,8 +94,10 @@ void TUserNotice::ShowQueued()
             std::lock_guard guard(Lock_);
             if (Queue_.empty())
                 break;
-            next = std::move(Queue_.front());
-            Queue_.pop_front();
+            // Only the newest counts, as a newer notification replaces an
+            // older one: a page that fails many picks raises one box at a time.
+            next = std::move(Queue_.back());
+            Queue_.clear();
         }
         Show(next.first, next.second);
     }
