@@ -103,6 +103,7 @@ TWorkThreadEnvironment TWorkThreadEnvironment::Default()
     env.applyWallPaper = [](const std::string& path, std::uint8_t style) { return ApplyWallPaper(path, style); };
     env.stopLimit = kStopLimit;
     env.debugOutput = [](const std::string& line) { platform::DebugOutput(line); };
+    env.showWallPaperAtStart = !platform::DesktopKeepsWallpaper();
     return env;
 }
 
@@ -177,6 +178,8 @@ void TWorkThread::Wake()
 void TWorkThread::Execute()
 {
     LoadList();
+    if (Env_.showWallPaperAtStart && !AppConfig->OneShotRun())
+        ShowCurrentWallPaper();
     while (!Terminated()) {
         {
             std::lock_guard<std::mutex> guard(Lock);
@@ -206,6 +209,21 @@ void TWorkThread::LoadList()
         if (IndexOfPath(fresh, added) < 0)
             fresh.push_back(added);
     list.swap(fresh);
+}
+
+// Where the desktop forgot the wallpaper when it restarted (the session
+// starts the client again at login), the last pick is shown again.
+void TWorkThread::ShowCurrentWallPaper()
+{
+    std::lock_guard<std::mutex> guard(Lock);
+    const std::string path = AppConfig->WallPaper();
+    if (path.empty() || !platform::FileExists(path))
+        return;
+    try {
+        ShowPicture(path, [this] { return Terminated(); });
+    } catch (const std::exception& e) {
+        ReportPassError(e.what());
+    }
 }
 
 void TWorkThread::Pass()

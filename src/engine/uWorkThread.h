@@ -37,6 +37,7 @@ struct TWorkThreadEnvironment {
     std::function<void()> closeMainWindow;               // ends a one-shot run
     std::chrono::milliseconds stopLimit;                 // SetActive(false) waits no longer
     std::function<void(const std::string&)> debugOutput; // the diagnostic line
+    bool showWallPaperAtStart = false;                   // the desktop forgets it when it restarts
     // A pick the user is still waiting for failed: called once per pick, on
     // the download thread (or the main thread for a refused request), never
     // under the worker lock. May be empty.
@@ -88,6 +89,7 @@ private:
     void LoadList();
     void Pass();
     void Rotate();
+    void ShowCurrentWallPaper();
     Shown ShowPicture(const std::string& path, const std::function<bool()>& stop);
     template <typename Setter>
     void Record(Setter&& set);
