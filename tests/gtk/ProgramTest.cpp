@@ -543,7 +543,7 @@ TEST_F(Program, SkinButtonsAreNamedPushButtonsForAssistiveTechnology)
 // and Enter press them, and a screen reader's "click" action clicks them.
 TEST_F(Program, SkinButtonsTakeTheKeyboardAndTheClickAction)
 {
-    ASSERT_EQ(atspi_init(), 0);
+    ASSERT_GE(atspi_init(), 0); // 1: already set up by an earlier test
     testing_support::TestHttpServer portal;
     portal.Serve("/", testing_support::TestResponse::Page(
                           "<html><body style='margin:0'><div style='height:550px;background:#00c000'></div></body></html>"));
@@ -640,8 +640,8 @@ TEST_F(Program, AFailedPickTellsTheUserWhyOnceInTheirLanguage)
     SmallDisk disk(folder);
     if (!disk.Mounted())
         GTEST_SKIP() << "mounting a small file system needs root";
-    const std::string config = "[Config]\nChangeTime=0\nLastChangeTime=5\n";
-    dir_.Write("xdg/Brisvane/Config.ini", config);
+    dir_.Write("xdg/Brisvane/Config.ini", "[Config]\nChangeTime=0\nLastChangeTime=5\n");
+    std::string config; // as the client keeps it once started
     // Noise does not compress: the picture needs more room than is left.
     const std::string picture = testing_support::MakeJpeg(480, 360, [](int x, int y) {
         const auto v = static_cast<std::uint8_t>((x * 7919 + y * 104729) ^ (x * y * 31));
@@ -680,6 +680,7 @@ TEST_F(Program, AFailedPickTellsTheUserWhyOnceInTheirLanguage)
     };
 
     run(true, [&](const TopLevel& w) {
+        config = testing_support::ReadFileBytes(dir_.path() + "xdg/Brisvane/Config.ini");
         // Only a few pages left free.
         dir_.Write("xdg/Brisvane/WallPaper/filler", std::string(480 * 1024, 'f'));
         pick(w, 100, 1);
