@@ -18,6 +18,9 @@
 #define IDS_BROWSE_TITLE 117
 #define IDS_FOLDER_UNUSABLE 118
 
+// The portal view.
+#define IDS_PORTAL_UNREACHABLE 150
+
 // What a failed portal pick tells the user (title, then one text per cause).
 #define IDS_PICK_FAILED 160
 #define IDS_PICK_DISK_FULL 161
