@@ -75,6 +75,7 @@ TBrisvaneMainForm::TBrisvaneMainForm(GtkApplication* app)
         Screen_->Refresh();
         FWorkThread->RequestDownload(request);
     });
+    EmbeddedWB1->BeforeRetry = [this] { return !RestartDemoPortal(); };
     gtk_widget_show_all(GTK_WIDGET(fixed));
 
     // FormCreate
@@ -154,10 +155,18 @@ void TBrisvaneMainForm::ShowFromTray()
     if (!Shown_) {
         Shown_ = true;
         FormShow();
-    } else {
+    } else if (!RestartDemoPortal()) {
         // A failed load or a stopped web process left no portal to keep.
         EmbeddedWB1->ReturnToPortal();
     }
+}
+
+bool TBrisvaneMainForm::RestartDemoPortal()
+{
+    if (!DemoPortal_ || !DemoPortal_->PortalDied())
+        return false;
+    FormShow();
+    return true;
 }
 
 void TBrisvaneMainForm::FormShow()

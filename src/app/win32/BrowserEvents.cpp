@@ -130,7 +130,7 @@ void TBrowserEvents::BeforeNavigate2(const DISPPARAMS& params)
     const bool userAsked = userActing_ && userActing_();
     switch (DecideMainFrameNavigation(url, userAsked, loadingPageUrl_)) {
     case NavigationAction::Allow:
-        if (IsPortalPage(url))
+        if (IsPortalAddress(url))
             leftPortal_ = false;
         return;
     case NavigationAction::OpenInBrowser:
