@@ -6,6 +6,7 @@
 
 #include "app/Endpoints.h"
 #include "app/TrayHost.h"
+#include "app/gtk/ClientInstance.h"
 #include "app/gtk/DemoPortalLauncher.h"
 #include "app/gtk/LoadingScheme.h"
 #include "config/uAppConfig.h"
@@ -19,7 +20,7 @@ constexpr const char* kCaption = "Pictavo";
 
 gboolean Quit(gpointer app)
 {
-    g_application_quit(G_APPLICATION(app));
+    QuitClient(G_APPLICATION(app));
     return G_SOURCE_REMOVE;
 }
 
@@ -195,7 +196,7 @@ void TBrisvaneMainForm::Action_CfgExecute()
 
 void TBrisvaneMainForm::Action_CloseExecute()
 {
-    g_application_quit(G_APPLICATION(App_));
+    QuitClient(G_APPLICATION(App_));
 }
 
 } // namespace app::gtk
