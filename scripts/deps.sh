@@ -16,7 +16,7 @@ if [ "$what" = test ]; then
     clang libclang-rt-14-dev libvips-tools imagemagick hyperfine
     xdotool x11-utils locales fonts-noto-cjk fonts-wqy-microhei desktop-file-utils appstream curl
     libjpeg-turbo-progs weston x11-xserver-utils at-spi2-core libatspi2.0-dev lintian iproute2
-    openssl)
+    openssl sway grim)
   # A machine's own Node.js may already bring npm, and then Debian's npm
   # package cannot be installed beside it.
   command -v npm >/dev/null 2>&1 || packages+=(nodejs npm)
