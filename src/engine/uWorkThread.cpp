@@ -100,7 +100,8 @@ TWorkThreadEnvironment TWorkThreadEnvironment::Default()
             [](const std::string& path, std::uint8_t style) { return ApplyWallPaper(path, style); },
             {},
             kStopLimit,
-            [](const std::string& line) { platform::DebugOutput(line); }};
+            [](const std::string& line) { platform::DebugOutput(line); },
+            !platform::DesktopKeepsWallpaper()};
 }
 
 std::shared_ptr<TWorkThread> TWorkThread::Create(TWorkThreadEnvironment env)
@@ -174,6 +175,8 @@ void TWorkThread::Wake()
 void TWorkThread::Execute()
 {
     LoadList();
+    if (Env_.showWallPaperAtStart && !AppConfig->OneShotRun())
+        ShowCurrentWallPaper();
     while (!Terminated()) {
         {
             std::lock_guard<std::mutex> guard(Lock);
@@ -203,6 +206,21 @@ void TWorkThread::LoadList()
         if (IndexOfPath(fresh, added) < 0)
             fresh.push_back(added);
     list.swap(fresh);
+}
+
+// Where the desktop forgot the wallpaper when it restarted (the session
+// starts the client again at login), the last pick is shown again.
+void TWorkThread::ShowCurrentWallPaper()
+{
+    std::lock_guard<std::mutex> guard(Lock);
+    const std::string path = AppConfig->WallPaper();
+    if (path.empty() || !platform::FileExists(path))
+        return;
+    try {
+        ShowPicture(path, [this] { return Terminated(); });
+    } catch (const std::exception& e) {
+        ReportPassError(e.what());
+    }
 }
 
 void TWorkThread::Pass()

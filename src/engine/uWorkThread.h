@@ -36,6 +36,7 @@ struct TWorkThreadEnvironment {
     std::function<void()> closeMainWindow;               // ends a one-shot run
     std::chrono::milliseconds stopLimit;                 // SetActive(false) waits no longer
     std::function<void(const std::string&)> debugOutput; // the diagnostic line
+    bool showWallPaperAtStart = false;                   // the desktop forgets it when it restarts
 
     static TWorkThreadEnvironment Default();
 };
@@ -81,6 +82,7 @@ private:
     void LoadList();
     void Pass();
     void Rotate();
+    void ShowCurrentWallPaper();
     Shown ShowPicture(const std::string& path, const std::function<bool()>& stop);
     template <typename Setter>
     void Record(Setter&& set);

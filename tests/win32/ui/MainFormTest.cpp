@@ -5,6 +5,7 @@
 #include <oleacc.h>
 
 #include <array>
+#include <cstdlib>
 #include <atomic>
 #include <functional>
 #include <mutex>
@@ -19,6 +20,7 @@
 #include "platform/win32/Handles.h"
 #include "support/PictureMaker.h"
 #include "support/TempDir.h"
+#include "ui/win32/Scaled.h"
 #include "ui/win32/Texts.h"
 #include "ui/win32/UnitCfg.h"
 
@@ -59,6 +61,8 @@ protected:
         options.NotifyIcon = [this](DWORD message, NOTIFYICONDATAW* data) {
             tray.push_back(message);
             tip = data->szTip;
+            if (message == NIM_ADD && addTimesOut)
+                return false;
             return trayAnswers.load();
         };
         options.TrayRetryInterval = std::chrono::milliseconds(20);
@@ -101,6 +105,7 @@ protected:
     std::atomic<int> applied {0};
     std::vector<DWORD> tray;
     std::atomic<bool> trayAnswers {true};
+    std::atomic<bool> addTimesOut {false}; // NIM_ADD fails although the shell took the icon
     std::function<platform::ScreenSize()> slowScreen;
     std::atomic<bool> inPass {false};
     std::wstring tip;
@@ -116,19 +121,40 @@ TEST_F(MainFormTest, ABorderlessCentredWindowWithItsButtonsAndPortalArea)
     wchar_t cls[64] {};
     ::GetClassNameW(f.Handle(), cls, 64);
     EXPECT_STREQ(cls, L"TBrisvaneMainForm");
-    RECT client, window;
-    ::GetClientRect(f.Handle(), &client);
+    RECT window;
     ::GetWindowRect(f.Handle(), &window);
-    EXPECT_EQ(Box(client), (std::array<long, 4> {0, 0, 895, 600}));
+    ASSERT_EQ(f.Dpi(), 96) << "the test display runs at 96 dpi";
     EXPECT_EQ(window.right - window.left, 895) << "no border";
     EXPECT_EQ(window.left, (::GetSystemMetrics(SM_CXSCREEN) - 895) / 2);
     EXPECT_EQ(window.top, (::GetSystemMetrics(SM_CYSCREEN) - 600) / 2);
     EXPECT_TRUE(::GetWindowLongW(f.Handle(), GWL_EXSTYLE) & WS_EX_APPWINDOW) << "its own taskbar button";
 
-    RECT area;
-    ::GetWindowRect(f.PortalArea(), &area);
-    ::MapWindowPoints(nullptr, f.Handle(), reinterpret_cast<POINT*>(&area), 2);
-    EXPECT_EQ(Box(area), (std::array<long, 4> {0, 27, 895, 550}));
+    // At each scale (a move to another monitor tells the window its DPI and
+    // where to go) everything is the 96 dpi design, in proportion.
+    for (const int dpi : {96, 144, 192, 96}) {
+        SCOPED_TRACE(dpi);
+        const auto s = [dpi](long v) { return static_cast<long>(v * dpi / 96.0 + 0.5); };
+        RECT suggested {40, 30, 40 + s(895), 30 + s(600)};
+        ::SendMessageW(f.Handle(), ui::kWmDpiChanged, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&suggested));
+        const auto closeTo = [](std::array<long, 4> got, std::array<long, 4> want) {
+            for (std::size_t i = 0; i < got.size(); ++i)
+                if (std::abs(got[i] - want[i]) > 1)
+                    return false;
+            return true;
+        };
+        RECT client;
+        ::GetClientRect(f.Handle(), &client);
+        ::GetWindowRect(f.Handle(), &window);
+        EXPECT_EQ(Box(client), (std::array<long, 4> {0, 0, s(895), s(600)}));
+        EXPECT_EQ(window.left, 40) << "where the system suggested";
+        RECT area;
+        ::GetWindowRect(f.PortalArea(), &area);
+        ::MapWindowPoints(nullptr, f.Handle(), reinterpret_cast<POINT*>(&area), 2);
+        EXPECT_PRED2(closeTo, Box(area), (std::array<long, 4> {0, s(27), s(895), s(550)}));
+        EXPECT_PRED2(closeTo, Box(f.BtnCfg.BoundsRect()), (std::array<long, 4> {s(828), 0, s(21), s(26)}));
+        EXPECT_PRED2(closeTo, Box(f.BtnMini.BoundsRect()), (std::array<long, 4> {s(848), 0, s(21), s(26)}));
+        EXPECT_PRED2(closeTo, Box(f.BtnClose.BoundsRect()), (std::array<long, 4> {s(868), 0, s(21), s(26)}));
+    }
 
     // An ordinary start: tray icon now, window when the loop starts.
     EXPECT_TRUE(f.ShowMainWindowAtStart());
@@ -301,6 +327,30 @@ TEST_F(MainFormTest, WithoutATrayIconTheButtonsMinimiseUntilARetryAddsIt)
     EXPECT_FALSE(::IsIconic(f.Handle()));
     platform::MainThreadWait([] { return false; }, 200);
     EXPECT_EQ(tray.size(), calls) << "no more adds once the icon is there";
+}
+
+TEST_F(MainFormTest, AnAddThatTimedOutStillCountsAndTheIconIsAlwaysRemovedAtExit)
+{
+    addTimesOut = true;
+    TBrisvaneMainForm& f = Make();
+    f.Show();
+    ui_test::ClickAt(f.Handle(), 878, 13); // close
+    EXPECT_FALSE(Visible());
+    EXPECT_FALSE(::IsIconic(f.Handle())) << "hidden to the icon the shell did take";
+    form.reset();
+    ASSERT_FALSE(tray.empty());
+    EXPECT_EQ(tray.back(), DWORD(NIM_DELETE));
+
+    // The taskbar is made again and refuses at first: the timer tries again.
+    addTimesOut = false;
+    Make();
+    trayAnswers = false;
+    ::SendMessageW(form->Handle(), ::RegisterWindowMessageW(L"TaskbarCreated"), 0, 0);
+    trayAnswers = true;
+    tray.clear();
+    EXPECT_TRUE(platform::MainThreadWait([&] { return !tray.empty(); }, 5000));
+    form.reset();
+    EXPECT_EQ(tray, (std::vector<DWORD> {NIM_ADD, NIM_DELETE}));
 }
 
 // A screen reader finds the title buttons where they are drawn, as named
