@@ -168,7 +168,7 @@ void TBrowserEvents::NavigateComplete2(const DISPPARAMS& params)
     if (!IsMainFrame(Arg(params, 0)))
         return;
     const std::string url = Text(Arg(params, 1));
-    if (IsPortalPage(url))
+    if (IsPortalAddress(url))
         returning_ = false;
     // A server's redirect is not announced before it lands.
     if (DecideMainFrameNavigation(url, false, loadingPageUrl_) == NavigationAction::Allow)
