@@ -17,7 +17,11 @@ tier() {
 }
 
 tier linux
-xvfb ctest --preset linux -j "$jobs" --timeout 600
+xvfb ctest --preset linux -j "$jobs" --timeout 600 -LE shell
+echo "=== desktop shells"
+shells_start=$SECONDS
+ctest --preset linux --timeout 600 -L shell --output-on-failure
+echo "desktop shells: $((SECONDS - shells_start)) s"
 
 tier linux-asan
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 ctest --preset linux-asan -j "$jobs" --timeout 600
