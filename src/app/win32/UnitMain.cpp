@@ -79,6 +79,8 @@ TBrisvaneMainForm::TBrisvaneMainForm(TMainFormOptions options)
     // The notification area shows small icons at the system DPI.
     SmallIcon_.reset(ui::LoadFormIcon(::GetSystemMetrics(SM_CXSMICON)));
     TaskbarCreated_ = ::RegisterWindowMessageW(L"TaskbarCreated");
+    Notice_ = std::make_unique<TUserNotice>(Handle_, 1, Options_.NotifyIcon,
+                                            [this] { return TrayAdded_; }, Options_.Language);
     try {
         FormCreate();
     } catch (...) {
@@ -126,6 +128,8 @@ void TBrisvaneMainForm::FormCreate()
     engine::TWorkThreadEnvironment env = Options_.WorkEnv;
     const HWND window = Handle_;
     env.closeMainWindow = [window] { ::PostMessageW(window, WM_CLOSE, 10, 10); };
+    // The worker stops (its downloads first) before the notice goes.
+    env.pickFailed = [this](const engine::PickFailure& failure) { Notice_->ShowPickFailure(failure); };
     FWorkThread = engine::TWorkThread::Create(std::move(env));
     FWorkThread->SetActive(true);
 
@@ -346,6 +350,9 @@ LRESULT TBrisvaneMainForm::WndProc(HWND window, UINT message, WPARAM wParam, LPA
         break;
     case WM_SHOWCLIENT:
         ShowFromTray();
+        return 0;
+    case TUserNotice::kNoticeMessage:
+        Notice_->ShowQueued();
         return 0;
     case WM_QUERYENDSESSION:
         return TRUE;
