@@ -516,6 +516,30 @@ TEST_F(Program, ClosingHidesEveryWindowBeforeItWaitsForTheWorker)
     EXPECT_EQ(client->Wait(20000), 0);
 }
 
+// A start while the client is still closing (its last pass running) must end
+// with a client on the screen: it becomes the next client once the old one
+// has gone, neither handing over to one that ignores it nor running beside
+// it (two workers at the settings, the old demo portal taken for its own).
+TEST_F(Program, AStartWhileTheClientClosesWaitsAndThenShowsItsWindow)
+{
+    const std::string entered = SlowDesktop();
+    auto first = Start();
+    const TopLevel w = Shown();
+    ASSERT_TRUE(testing_support::WaitForFile(entered));
+    RequestClose(w.id);
+    ASSERT_TRUE(WaitForViewable(kMain, 0));
+
+    auto second = Start();
+    Pump(1500);
+    EXPECT_TRUE(WaitForViewable(kMain, 0, 100)) << "the next client ran beside the closing one";
+    dir_.Write("release", "");
+    EXPECT_EQ(first->Wait(20000), 0);
+    const TopLevel again = Shown();
+    EXPECT_NE(again.id, w.id);
+    EXPECT_EQ(second->Wait(100), -1) << "the start handed over to the closing client and ended";
+    Close(again, *second);
+}
+
 // A screen reader finds the title strip's buttons by role and by a name in
 // the user's language.
 TEST_F(Program, SkinButtonsAreNamedPushButtonsForAssistiveTechnology)
