@@ -26,7 +26,7 @@ gboolean Quit(gpointer app)
 } // namespace
 
 TBrisvaneMainForm::TBrisvaneMainForm(GtkApplication* app)
-    : App_(app), Window_(gtk_application_window_new(app))
+    : App_(app), Notice_(G_APPLICATION(app)), Window_(gtk_application_window_new(app))
 {
     ui::gtk::InstallStyle();
     GtkWindow* win = Window();
@@ -76,6 +76,8 @@ TBrisvaneMainForm::TBrisvaneMainForm(GtkApplication* app)
         FWorkThread->RequestDownload(request);
     });
     gtk_widget_show_all(GTK_WIDGET(fixed));
+    // The buttons take the keyboard too, but the page is where typing goes first.
+    gtk_widget_grab_focus(GTK_WIDGET(EmbeddedWB1->WebView()));
 
     // FormCreate
     BtnCfg.LoadSkin("btn_cfg");
@@ -87,6 +89,8 @@ TBrisvaneMainForm::TBrisvaneMainForm(GtkApplication* app)
     env.statusPort = StatusPortSetting();
     // The worker's close comes from its own thread; the main loop carries it out.
     env.closeMainWindow = [app] { g_idle_add(Quit, app); };
+    // The worker stops (its downloads first) before this form goes.
+    env.pickFailed = [this](const engine::PickFailure& failure) { Notice_.ShowPickFailure(failure); };
     FWorkThread = engine::TWorkThread::Create(env);
     FWorkThread->SetActive(true);
 

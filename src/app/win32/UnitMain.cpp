@@ -79,6 +79,8 @@ TBrisvaneMainForm::TBrisvaneMainForm(TMainFormOptions options)
     // The notification area shows small icons at the system DPI.
     SmallIcon_.reset(ui::LoadFormIcon(::GetSystemMetrics(SM_CXSMICON)));
     TaskbarCreated_ = ::RegisterWindowMessageW(L"TaskbarCreated");
+    Notice_ = std::make_unique<TUserNotice>(Handle_, 1, Options_.NotifyIcon,
+                                            [this] { return TrayAdded_; }, Options_.Language);
     try {
         FormCreate();
     } catch (...) {
@@ -126,6 +128,8 @@ void TBrisvaneMainForm::FormCreate()
     engine::TWorkThreadEnvironment env = Options_.WorkEnv;
     const HWND window = Handle_;
     env.closeMainWindow = [window] { ::PostMessageW(window, WM_CLOSE, 10, 10); };
+    // The worker stops (its downloads first) before the notice goes.
+    env.pickFailed = [this](const engine::PickFailure& failure) { Notice_->ShowPickFailure(failure); };
     FWorkThread = engine::TWorkThread::Create(std::move(env));
     FWorkThread->SetActive(true);
 
@@ -245,23 +249,31 @@ void TBrisvaneMainForm::SetTrayIcon(bool visible)
     TrayVisible_ = visible;
     if (visible) {
         AddTrayIcon();
-        if (!TrayAdded_) {
-            // The shell is not ready yet (a start at logon): try again for a
-            // while, besides on its "TaskbarCreated".
-            TrayRetryStart_ = ::GetTickCount();
-            ::SetTimer(Handle_, kTrayRetryTimer, static_cast<UINT>(Options_.TrayRetryInterval.count()), nullptr);
-        }
         return;
     }
     ::KillTimer(Handle_, kTrayRetryTimer);
-    if (TrayAdded_)
-        NotifyTray(NIM_DELETE);
+    // Also when every add seemed refused: a shell that timed out may still
+    // have taken one, and would keep it as a ghost.
+    NotifyTray(NIM_DELETE);
     TrayAdded_ = false;
 }
 
 void TBrisvaneMainForm::AddTrayIcon()
 {
-    TrayAdded_ = NotifyTray(NIM_ADD);
+    TrayAdded_ = TryAddTrayIcon();
+    if (!TrayAdded_) {
+        // The shell is not ready yet (a start at logon, a taskbar being
+        // made again): try again for a while, besides on "TaskbarCreated".
+        TrayRetryStart_ = ::GetTickCount();
+        ::SetTimer(Handle_, kTrayRetryTimer, static_cast<UINT>(Options_.TrayRetryInterval.count()), nullptr);
+    }
+}
+
+bool TBrisvaneMainForm::TryAddTrayIcon()
+{
+    // A busy shell at logon answers an add with a time-out although it took
+    // the icon; the icon it took answers a modify.
+    return NotifyTray(NIM_ADD) || NotifyTray(NIM_MODIFY);
 }
 
 void TBrisvaneMainForm::TrayMenu()
@@ -285,7 +297,7 @@ LRESULT TBrisvaneMainForm::WndProc(HWND window, UINT message, WPARAM wParam, LPA
         return *answer;
     if (message == TaskbarCreated_ && TaskbarCreated_ != 0) {
         if (TrayVisible_)
-            AddTrayIcon();
+            AddTrayIcon(); // the new taskbar has no icon of ours
         return 0;
     }
     switch (message) {
@@ -327,7 +339,7 @@ LRESULT TBrisvaneMainForm::WndProc(HWND window, UINT message, WPARAM wParam, LPA
     case WM_TIMER:
         if (wParam == kTrayRetryTimer) {
             if (TrayVisible_ && !TrayAdded_)
-                AddTrayIcon();
+                TrayAdded_ = TryAddTrayIcon();
             if (TrayAdded_ || ::GetTickCount() - TrayRetryStart_ >= kTrayRetryForMs)
                 ::KillTimer(window, kTrayRetryTimer);
             return 0;
@@ -335,6 +347,9 @@ LRESULT TBrisvaneMainForm::WndProc(HWND window, UINT message, WPARAM wParam, LPA
         break;
     case WM_SHOWCLIENT:
         ShowFromTray();
+        return 0;
+    case TUserNotice::kNoticeMessage:
+        Notice_->ShowQueued();
         return 0;
     case WM_QUERYENDSESSION:
         return TRUE;

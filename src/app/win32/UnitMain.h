@@ -11,6 +11,7 @@
 #include <memory>
 
 #include "app/win32/PortalView.h"
+#include "app/win32/UserNotice.h"
 #include "engine/uWorkThread.h"
 #include "ui/win32/FormLook.h"
 #include "ui/win32/SkinBtn.h"
@@ -63,6 +64,8 @@ public:
     bool ShowMainWindowAtStart() const { return ShowMainWindowAtStart_; }
     // The DPI the window is laid out and drawn at.
     int Dpi() const { return Dpi_; }
+    // What the user is told away from the window (tray balloons).
+    TUserNotice& Notice() { return *Notice_; }
 
     // The first showing of the run (the message loop's start, or the first
     // ShowFromTray of a tray-only run); fires FormShow once.
@@ -105,7 +108,8 @@ private:
     // the worker serves them, and the window is being torn down.
     void BeginClosing();
     void SetTrayIcon(bool visible);
-    void AddTrayIcon();
+    void AddTrayIcon();    // and keeps trying while the shell refuses it
+    bool TryAddTrayIcon(); // once
     bool NotifyTray(DWORD message);
     void TrayMenu();
 
@@ -122,6 +126,7 @@ private:
     };
     std::unique_ptr<HMENU__, MenuDeleter> PopupMenu1;
     std::unique_ptr<HICON__, IconDeleter> SmallIcon_;
+    std::unique_ptr<TUserNotice> Notice_;
     UINT TaskbarCreated_ = 0;
     int Dpi_ = 96;
     bool ShowMainWindowAtStart_ = true;

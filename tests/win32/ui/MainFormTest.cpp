@@ -19,6 +19,7 @@
 #include "platform/TcpSocket.h"
 #include "platform/win32/Handles.h"
 #include "support/PictureMaker.h"
+#include "support/TestHttpServer.h"
 #include "support/TempDir.h"
 #include "ui/win32/Scaled.h"
 #include "ui/win32/Texts.h"
@@ -60,7 +61,13 @@ protected:
         };
         options.NotifyIcon = [this](DWORD message, NOTIFYICONDATAW* data) {
             tray.push_back(message);
+            if (message == NIM_MODIFY && (data->uFlags & NIF_INFO)) {
+                balloons.emplace_back(data->szInfoTitle, data->szInfo);
+                return trayAnswers.load();
+            }
             tip = data->szTip;
+            if (message == NIM_ADD && addTimesOut)
+                return false;
             return trayAnswers.load();
         };
         options.TrayRetryInterval = std::chrono::milliseconds(20);
@@ -103,9 +110,11 @@ protected:
     std::atomic<int> applied {0};
     std::vector<DWORD> tray;
     std::atomic<bool> trayAnswers {true};
+    std::atomic<bool> addTimesOut {false}; // NIM_ADD fails although the shell took the icon
     std::function<platform::ScreenSize()> slowScreen;
     std::atomic<bool> inPass {false};
     std::wstring tip;
+    std::vector<std::pair<std::wstring, std::wstring>> balloons; // title, text
     int terminations = 0;
     int formShows = 0;
 };
@@ -322,6 +331,30 @@ TEST_F(MainFormTest, WithoutATrayIconTheButtonsMinimiseUntilARetryAddsIt)
     EXPECT_EQ(tray.size(), calls) << "no more adds once the icon is there";
 }
 
+TEST_F(MainFormTest, AnAddThatTimedOutStillCountsAndTheIconIsAlwaysRemovedAtExit)
+{
+    addTimesOut = true;
+    TBrisvaneMainForm& f = Make();
+    f.Show();
+    ui_test::ClickAt(f.Handle(), 878, 13); // close
+    EXPECT_FALSE(Visible());
+    EXPECT_FALSE(::IsIconic(f.Handle())) << "hidden to the icon the shell did take";
+    form.reset();
+    ASSERT_FALSE(tray.empty());
+    EXPECT_EQ(tray.back(), DWORD(NIM_DELETE));
+
+    // The taskbar is made again and refuses at first: the timer tries again.
+    addTimesOut = false;
+    Make();
+    trayAnswers = false;
+    ::SendMessageW(form->Handle(), ::RegisterWindowMessageW(L"TaskbarCreated"), 0, 0);
+    trayAnswers = true;
+    tray.clear();
+    EXPECT_TRUE(platform::MainThreadWait([&] { return !tray.empty(); }, 5000));
+    form.reset();
+    EXPECT_EQ(tray, (std::vector<DWORD> {NIM_ADD, NIM_DELETE}));
+}
+
 // A screen reader finds the title buttons where they are drawn, as named
 // push buttons in the user's language, and can press them.
 TEST_F(MainFormTest, TheTitleButtonsAreNamedPushButtonsForAssistiveTechnology)
@@ -357,4 +390,46 @@ TEST_F(MainFormTest, TheTitleButtonsAreNamedPushButtonsForAssistiveTechnology)
             }
         }
     }
+}
+
+// A failed pick is told once, in the user's language: by a balloon from the
+// tray icon, or by a message box while there is no tray icon.
+TEST_F(MainFormTest, AFailedPickIsToldByTheTrayOrAMessageBox)
+{
+    testing_support::TestHttpServer http;
+    http.Serve("/gone.jpg", testing_support::TestResponse::Make(404, "not here"));
+    const std::string request = http.Url("/gone.jpg") + "?v=x,4,3.jpg";
+
+    TBrisvaneMainForm& f = Make();
+    f.FWorkThread->RequestDownload(request);
+    ASSERT_TRUE(platform::MainThreadWait([&] { return !balloons.empty(); }, 10000));
+    platform::MainThreadWait([] { return false; }, 300);
+    ASSERT_EQ(balloons.size(), 1u);
+    EXPECT_EQ(balloons[0].first, L"壁纸未更换");
+    EXPECT_NE(balloons[0].second.find(L"HTTP 404"), std::wstring::npos) << balloons[0].second.size();
+
+    form.reset();
+    balloons.clear();
+    trayAnswers = false;
+    TBrisvaneMainForm& g = Make(false, false, ui::kEnglishTexts);
+    std::wstring boxText;
+    std::atomic<bool> closed {false};
+    std::thread reader([&] {
+        for (int i = 0; i < 1000 && !closed; ++i) {
+            if (const HWND box = ::FindWindowW(L"#32770", L"The wallpaper was not changed")) {
+                wchar_t text[512] {};
+                ::GetDlgItemTextW(box, 0xFFFF, text, 512);
+                boxText = text;
+                ::PostMessageW(box, WM_COMMAND, IDOK, 0);
+                closed = true;
+            }
+            ::Sleep(10);
+        }
+    });
+    g.FWorkThread->RequestDownload(request);
+    platform::MainThreadWait([&] { return closed.load(); }, 10000);
+    reader.join();
+    EXPECT_TRUE(closed) << "no message box";
+    EXPECT_EQ(boxText, L"The portal answered with an error (HTTP 404).");
+    EXPECT_TRUE(balloons.empty());
 }
