@@ -279,6 +279,9 @@ bool PortalView::DecideNavigation(WebKitNavigationPolicyDecision* decision, bool
     // the view to the loading page would leave it there.
     if (IsOwnPageUrl(uri))
         return !newWindow && text::SameText(uri, std::exchange(ownPageAsked_, {}));
+    const char* current = webkit_web_view_get_uri(view_.get());
+    if (!newWindow && current && IsOwnPageUrl(current) && uri == PortalHomeUrl() && BeforeRetry && !BeforeRetry())
+        return false;
     const bool userAsked = webkit_navigation_action_is_user_gesture(action);
     const bool toBrowser = (newWindow ? DecideNewWindow(uri, userAsked)
                                       : DecideMainFrameNavigation(uri, userAsked, LoadingPageUrl())) ==
@@ -309,7 +312,7 @@ void PortalView::OnLoadChanged(WebKitWebView* web, WebKitLoadEvent event, gpoint
         return;
     auto* view = static_cast<PortalView*>(self);
     const char* uri = webkit_web_view_get_uri(web);
-    view->onPortalPage_ = uri && IsPortalPage(uri);
+    view->onPortalPage_ = uri && IsPortalAddress(uri);
     if (view->onPortalPage_)
         view->stopped_ = false;
 }
@@ -336,7 +339,7 @@ gboolean PortalView::OnLoadFailed(WebKitWebView*, WebKitLoadEvent, gchar* failin
         }
         return TRUE;
     }
-    if (failingUri && IsPortalPage(failingUri))
+    if (failingUri && IsPortalAddress(failingUri))
         view->ShowTrouble(PortalTrouble::NoAnswer);
     return TRUE;
 }
@@ -345,7 +348,7 @@ gboolean PortalView::OnTlsErrors(WebKitWebView*, gchar* failingUri, GTlsCertific
                                  gpointer self)
 {
     auto* view = static_cast<PortalView*>(self);
-    if (failingUri && IsPortalPage(failingUri))
+    if (failingUri && IsPortalAddress(failingUri))
         view->ShowTrouble(PortalTrouble::BadCertificate);
     return TRUE; // the load failed; nothing else is shown in its place
 }

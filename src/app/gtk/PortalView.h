@@ -59,6 +59,10 @@ public:
 
     WebKitWebView* WebView() const { return view_.get(); }
 
+    // Runs when the user asks our page to try the portal again; false when
+    // it sees to loading the portal itself.
+    std::function<bool()> BeforeRetry;
+
     // The user's browser, through the desktop's URI handler.
     static void OpenInUsersBrowser(GtkWidget* view, const std::string& uri);
 

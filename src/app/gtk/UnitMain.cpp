@@ -6,6 +6,7 @@
 
 #include "app/Endpoints.h"
 #include "app/TrayHost.h"
+#include "app/gtk/ClientInstance.h"
 #include "app/gtk/DemoPortalLauncher.h"
 #include "app/gtk/LoadingScheme.h"
 #include "config/uAppConfig.h"
@@ -19,7 +20,7 @@ constexpr const char* kCaption = "Pictavo";
 
 gboolean Quit(gpointer app)
 {
-    g_application_quit(G_APPLICATION(app));
+    QuitClient(G_APPLICATION(app));
     return G_SOURCE_REMOVE;
 }
 
@@ -75,6 +76,7 @@ TBrisvaneMainForm::TBrisvaneMainForm(GtkApplication* app)
         Screen_->Refresh();
         FWorkThread->RequestDownload(request);
     });
+    EmbeddedWB1->BeforeRetry = [this] { return !RestartDemoPortal(); };
     gtk_widget_show_all(GTK_WIDGET(fixed));
     // The buttons take the keyboard too, but the page is where typing goes first.
     gtk_widget_grab_focus(GTK_WIDGET(EmbeddedWB1->WebView()));
@@ -158,10 +160,18 @@ void TBrisvaneMainForm::ShowFromTray()
     if (!Shown_) {
         Shown_ = true;
         FormShow();
-    } else {
+    } else if (!RestartDemoPortal()) {
         // A failed load or a stopped web process left no portal to keep.
         EmbeddedWB1->ReturnToPortal();
     }
+}
+
+bool TBrisvaneMainForm::RestartDemoPortal()
+{
+    if (!DemoPortal_ || !DemoPortal_->PortalDied())
+        return false;
+    FormShow();
+    return true;
 }
 
 void TBrisvaneMainForm::FormShow()
@@ -190,7 +200,7 @@ void TBrisvaneMainForm::Action_CfgExecute()
 
 void TBrisvaneMainForm::Action_CloseExecute()
 {
-    g_application_quit(G_APPLICATION(App_));
+    QuitClient(G_APPLICATION(App_));
 }
 
 } // namespace app::gtk

@@ -60,6 +60,9 @@ public:
 private:
     // The window's first showing: the portal view loads then.
     void FormShow();
+    // Starts the demo portal again when the one this client started has
+    // ended, and shows it; false when there was nothing to start.
+    bool RestartDemoPortal();
 
     GtkApplication* App_;
     TUserNotice Notice_;
