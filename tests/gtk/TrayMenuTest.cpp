@@ -5,6 +5,7 @@
 
 #include <gio/gio.h>
 #include <gtk/gtk.h>
+#include <gdk/gdkx.h>
 
 #include <cstdio>
 #include <memory>
@@ -323,9 +324,13 @@ TEST(TrayIcon, DocksInAnXEmbedTrayWhoseMenuShows)
         EXPECT_EQ(criticals, 0);
 
         unsigned long window = 0;
+        ASSERT_EQ(std::sscanf(seen[1].c_str(), "docked %lu", &window), 1) << seen[1];
+        GdkWindow* docked = gdk_x11_window_lookup_for_display(gdk_display_get_default(), window);
+        ASSERT_TRUE(docked) << "a window not the icon's docked";
         int x = 0, y = 0;
-        ASSERT_EQ(std::sscanf(seen[1].c_str(), "docked %lu %d %d", &window, &x, &y), 3) << seen[1];
-        Xdo("mousemove " + std::to_string(x + 12) + " " + std::to_string(y + 12) + " click 3");
+        gdk_window_get_origin(docked, &x, &y);
+        Xdo("mousemove " + std::to_string(x + gdk_window_get_width(docked) / 2) + " " +
+            std::to_string(y + gdk_window_get_height(docked) / 2) + " click 3");
         ASSERT_TRUE(PumpUntil([] { return OpenMenu() != nullptr; })) << "no menu at a right click";
         GtkWidget* menu = OpenMenu();
         GList* items = gtk_container_get_children(GTK_CONTAINER(menu));
