@@ -6,6 +6,7 @@
 
 #include "app/Endpoints.h"
 #include "app/TrayHost.h"
+#include "app/gtk/ClientInstance.h"
 #include "app/gtk/DemoPortalLauncher.h"
 #include "app/gtk/LoadingScheme.h"
 #include "config/uAppConfig.h"
@@ -19,14 +20,14 @@ constexpr const char* kCaption = "Pictavo";
 
 gboolean Quit(gpointer app)
 {
-    g_application_quit(G_APPLICATION(app));
+    QuitClient(G_APPLICATION(app));
     return G_SOURCE_REMOVE;
 }
 
 } // namespace
 
 TBrisvaneMainForm::TBrisvaneMainForm(GtkApplication* app)
-    : App_(app), Window_(gtk_application_window_new(app))
+    : App_(app), Notice_(G_APPLICATION(app)), Window_(gtk_application_window_new(app))
 {
     ui::gtk::InstallStyle();
     GtkWindow* win = Window();
@@ -75,7 +76,10 @@ TBrisvaneMainForm::TBrisvaneMainForm(GtkApplication* app)
         Screen_->Refresh();
         FWorkThread->RequestDownload(request);
     });
+    EmbeddedWB1->BeforeRetry = [this] { return !RestartDemoPortal(); };
     gtk_widget_show_all(GTK_WIDGET(fixed));
+    // The buttons take the keyboard too, but the page is where typing goes first.
+    gtk_widget_grab_focus(GTK_WIDGET(EmbeddedWB1->WebView()));
 
     // FormCreate
     BtnCfg.LoadSkin("btn_cfg");
@@ -87,6 +91,8 @@ TBrisvaneMainForm::TBrisvaneMainForm(GtkApplication* app)
     env.statusPort = StatusPortSetting();
     // The worker's close comes from its own thread; the main loop carries it out.
     env.closeMainWindow = [app] { g_idle_add(Quit, app); };
+    // The worker stops (its downloads first) before this form goes.
+    env.pickFailed = [this](const engine::PickFailure& failure) { Notice_.ShowPickFailure(failure); };
     FWorkThread = engine::TWorkThread::Create(env);
     FWorkThread->SetActive(true);
 
@@ -154,10 +160,18 @@ void TBrisvaneMainForm::ShowFromTray()
     if (!Shown_) {
         Shown_ = true;
         FormShow();
-    } else {
+    } else if (!RestartDemoPortal()) {
         // A failed load or a stopped web process left no portal to keep.
         EmbeddedWB1->ReturnToPortal();
     }
+}
+
+bool TBrisvaneMainForm::RestartDemoPortal()
+{
+    if (!DemoPortal_ || !DemoPortal_->PortalDied())
+        return false;
+    FormShow();
+    return true;
 }
 
 void TBrisvaneMainForm::FormShow()
@@ -186,7 +200,7 @@ void TBrisvaneMainForm::Action_CfgExecute()
 
 void TBrisvaneMainForm::Action_CloseExecute()
 {
-    g_application_quit(G_APPLICATION(App_));
+    QuitClient(G_APPLICATION(App_));
 }
 
 } // namespace app::gtk

@@ -79,6 +79,8 @@ TBrisvaneMainForm::TBrisvaneMainForm(TMainFormOptions options)
     // The notification area shows small icons at the system DPI.
     SmallIcon_.reset(ui::LoadFormIcon(::GetSystemMetrics(SM_CXSMICON)));
     TaskbarCreated_ = ::RegisterWindowMessageW(L"TaskbarCreated");
+    Notice_ = std::make_unique<TUserNotice>(Handle_, 1, Options_.NotifyIcon,
+                                            [this] { return TrayAdded_; }, Options_.Language);
     try {
         FormCreate();
     } catch (...) {
@@ -126,6 +128,8 @@ void TBrisvaneMainForm::FormCreate()
     engine::TWorkThreadEnvironment env = Options_.WorkEnv;
     const HWND window = Handle_;
     env.closeMainWindow = [window] { ::PostMessageW(window, WM_CLOSE, 10, 10); };
+    // The worker stops (its downloads first) before the notice goes.
+    env.pickFailed = [this](const engine::PickFailure& failure) { Notice_->ShowPickFailure(failure); };
     FWorkThread = engine::TWorkThread::Create(std::move(env));
     FWorkThread->SetActive(true);
 
@@ -284,6 +288,9 @@ void TBrisvaneMainForm::TrayMenu()
 
 LRESULT TBrisvaneMainForm::WndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
+    // From the moment the end is asked for, nothing shows the window again.
+    if (message == WM_SHOWCLIENT && (Closing_ || EndAsked_))
+        return kShowClientRefused;
     if (Closing_ && message != WM_PAINT && message != WM_ERASEBKGND && message != WM_DESTROY)
         return message == WM_CLOSE ? 0 : ::DefWindowProcW(window, message, wParam, lParam);
     // Only the title strip and the bottom strip get mouse messages here: the
@@ -344,12 +351,16 @@ LRESULT TBrisvaneMainForm::WndProc(HWND window, UINT message, WPARAM wParam, LPA
     case WM_SHOWCLIENT:
         ShowFromTray();
         return 0;
+    case TUserNotice::kNoticeMessage:
+        Notice_->ShowQueued();
+        return 0;
     case WM_QUERYENDSESSION:
         return TRUE;
     case WM_ENDSESSION:
         // The session may end the process once this returns: the worker's
         // pass and its Config.ini writes finish first.
         if (wParam) {
+            EndAsked_ = true;
             BeginClosing();
             if (Options_.Terminate)
                 Options_.Terminate();
@@ -358,6 +369,7 @@ LRESULT TBrisvaneMainForm::WndProc(HWND window, UINT message, WPARAM wParam, LPA
     case WM_CLOSE:
         // Whoever sends it (the tray menu, a one-shot worker with 10/10,
         // another program), the program ends.
+        EndAsked_ = true;
         if (Options_.Terminate)
             Options_.Terminate();
         return 0;

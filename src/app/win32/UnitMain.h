@@ -11,6 +11,7 @@
 #include <memory>
 
 #include "app/win32/PortalView.h"
+#include "app/win32/UserNotice.h"
 #include "engine/uWorkThread.h"
 #include "ui/win32/FormLook.h"
 #include "ui/win32/SkinBtn.h"
@@ -24,6 +25,9 @@ namespace app {
 
 // Sent by a second start to show the running client.
 inline constexpr UINT WM_SHOWCLIENT = 18621;
+// The answer of a client that is closing: the start must wait for it to end
+// and then run itself.
+inline constexpr LRESULT kShowClientRefused = 0x5043; // "PC"
 inline constexpr const wchar_t* kMainFormClass = L"TBrisvaneMainForm";
 // One interactive client per logon session: no namespace prefix, so the name
 // is local to the session.
@@ -63,6 +67,8 @@ public:
     bool ShowMainWindowAtStart() const { return ShowMainWindowAtStart_; }
     // The DPI the window is laid out and drawn at.
     int Dpi() const { return Dpi_; }
+    // What the user is told away from the window (tray balloons).
+    TUserNotice& Notice() { return *Notice_; }
 
     // The first showing of the run (the message loop's start, or the first
     // ShowFromTray of a tray-only run); fires FormShow once.
@@ -123,11 +129,13 @@ private:
     };
     std::unique_ptr<HMENU__, MenuDeleter> PopupMenu1;
     std::unique_ptr<HICON__, IconDeleter> SmallIcon_;
+    std::unique_ptr<TUserNotice> Notice_;
     UINT TaskbarCreated_ = 0;
     int Dpi_ = 96;
     bool ShowMainWindowAtStart_ = true;
     bool Shown_ = false;
     bool Closing_ = false;
+    bool EndAsked_ = false;    // WM_CLOSE came: the loop ends, the window must not show again
     bool TrayVisible_ = false; // the run mode wants the icon
     bool TrayAdded_ = false;   // and the shell took it
     DWORD TrayRetryStart_ = 0;

@@ -19,6 +19,7 @@
 #include "platform/TcpSocket.h"
 #include "platform/win32/Handles.h"
 #include "support/PictureMaker.h"
+#include "support/TestHttpServer.h"
 #include "support/TempDir.h"
 #include "ui/win32/Scaled.h"
 #include "ui/win32/Texts.h"
@@ -60,6 +61,10 @@ protected:
         };
         options.NotifyIcon = [this](DWORD message, NOTIFYICONDATAW* data) {
             tray.push_back(message);
+            if (message == NIM_MODIFY && (data->uFlags & NIF_INFO)) {
+                balloons.emplace_back(data->szInfoTitle, data->szInfo);
+                return trayAnswers.load();
+            }
             tip = data->szTip;
             if (message == NIM_ADD && addTimesOut)
                 return false;
@@ -109,6 +114,7 @@ protected:
     std::function<platform::ScreenSize()> slowScreen;
     std::atomic<bool> inPass {false};
     std::wstring tip;
+    std::vector<std::pair<std::wstring, std::wstring>> balloons; // title, text
     int terminations = 0;
     int formShows = 0;
 };
@@ -270,6 +276,7 @@ TEST_F(MainFormTest, AHandOverDuringShutdownIsRefused)
     const HWND window = f.Handle();
     std::atomic<bool> closing {false};
     bool shownMeanwhile = false;
+    DWORD_PTR handOverAnswer = 0;
     std::thread secondStart([&] {
         while (!closing)
             ::Sleep(1);
@@ -277,6 +284,8 @@ TEST_F(MainFormTest, AHandOverDuringShutdownIsRefused)
                                               std::pair {TBrisvaneMainForm::kTrayMessage, LPARAM {WM_LBUTTONUP}}}) {
             DWORD_PTR answer = 0;
             ::SendMessageTimeoutW(window, message, 0, lParam, SMTO_NORMAL, 5000, &answer);
+            if (message == app::WM_SHOWCLIENT)
+                handOverAnswer = answer;
             shownMeanwhile = shownMeanwhile || ::IsWindowVisible(window);
         }
         released = true;
@@ -285,6 +294,7 @@ TEST_F(MainFormTest, AHandOverDuringShutdownIsRefused)
     form.reset();
     secondStart.join();
     EXPECT_FALSE(shownMeanwhile);
+    EXPECT_EQ(LRESULT(handOverAnswer), app::kShowClientRefused) << "the start was not told to wait and run itself";
     EXPECT_EQ(formShows, 0);
 }
 
@@ -384,4 +394,46 @@ TEST_F(MainFormTest, TheTitleButtonsAreNamedPushButtonsForAssistiveTechnology)
             }
         }
     }
+}
+
+// A failed pick is told once, in the user's language: by a balloon from the
+// tray icon, or by a message box while there is no tray icon.
+TEST_F(MainFormTest, AFailedPickIsToldByTheTrayOrAMessageBox)
+{
+    testing_support::TestHttpServer http;
+    http.Serve("/gone.jpg", testing_support::TestResponse::Make(404, "not here"));
+    const std::string request = http.Url("/gone.jpg") + "?v=x,4,3.jpg";
+
+    TBrisvaneMainForm& f = Make();
+    f.FWorkThread->RequestDownload(request);
+    ASSERT_TRUE(platform::MainThreadWait([&] { return !balloons.empty(); }, 10000));
+    platform::MainThreadWait([] { return false; }, 300);
+    ASSERT_EQ(balloons.size(), 1u);
+    EXPECT_EQ(balloons[0].first, L"壁纸未更换");
+    EXPECT_NE(balloons[0].second.find(L"HTTP 404"), std::wstring::npos) << balloons[0].second.size();
+
+    form.reset();
+    balloons.clear();
+    trayAnswers = false;
+    TBrisvaneMainForm& g = Make(false, false, ui::kEnglishTexts);
+    std::wstring boxText;
+    std::atomic<bool> closed {false};
+    std::thread reader([&] {
+        for (int i = 0; i < 1000 && !closed; ++i) {
+            if (const HWND box = ::FindWindowW(L"#32770", L"The wallpaper was not changed")) {
+                wchar_t text[512] {};
+                ::GetDlgItemTextW(box, 0xFFFF, text, 512);
+                boxText = text;
+                ::PostMessageW(box, WM_COMMAND, IDOK, 0);
+                closed = true;
+            }
+            ::Sleep(10);
+        }
+    });
+    g.FWorkThread->RequestDownload(request);
+    platform::MainThreadWait([&] { return closed.load(); }, 10000);
+    reader.join();
+    EXPECT_TRUE(closed) << "no message box";
+    EXPECT_EQ(boxText, L"The portal answered with an error (HTTP 404).");
+    EXPECT_TRUE(balloons.empty());
 }
