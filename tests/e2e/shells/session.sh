@@ -12,11 +12,19 @@ shell_pids=()
 # How the session's user runs a program: sway's session is nobody's.
 AS_USER=()
 
+# running PID: the process runs (an ended child stays a zombie until waited).
+running() {
+  local state
+  state=$(ps -o stat= -p "$1" 2>/dev/null) && [[ "$state" != Z* ]]
+}
+
+# A shell stuck in a call may not take SIGTERM: it gets SIGKILL after 5 s.
 shell_stop() {
   local i pid
   for ((i = ${#shell_pids[@]} - 1; i >= 0; i--)); do
     pid=${shell_pids[$i]}
     kill "$pid" 2>/dev/null || true
+    wait_until 5 '! running "$pid"' || kill -KILL "$pid" 2>/dev/null || true
     wait "$pid" 2>/dev/null || true
   done
   shell_pids=()
@@ -93,7 +101,8 @@ EOF
   export XDG_CURRENT_DESKTOP=GNOME XDG_SESSION_TYPE=wayland
   start_session_bus
   shell_spawn shell.log gnome-shell --headless --wayland --no-x11 --virtual-monitor "$1"
-  wait_until 30 '[ -S "$XDG_RUNTIME_DIR/wayland-0" ] && "$SHELLS/gnome_shot.py" --leave-overview 2>/dev/null' \
+  # Slow on a busy machine: the shell's start-up calls wait up to 25 s each.
+  wait_until 90 '[ -S "$XDG_RUNTIME_DIR/wayland-0" ] && "$SHELLS/gnome_shot.py" --leave-overview 2>/dev/null' \
     || fail "GNOME Shell did not start: $(tail -20 "$SESSION/shell.log")"
   export WAYLAND_DISPLAY=wayland-0 GDK_BACKEND=wayland
 }
