@@ -12,6 +12,7 @@
 #include "engine/LocalTime.h"
 #include "engine/PictureFit.h"
 #include "engine/PictureSource.h"
+#include "engine/PickTrace.h"
 #include "engine/StaleTemporaries.h"
 #include "engine/WallpaperApply.h"
 #include "platform/DebugOutput.h"
@@ -100,7 +101,8 @@ TWorkThreadEnvironment TWorkThreadEnvironment::Default()
             [](const std::string& path, std::uint8_t style) { return ApplyWallPaper(path, style); },
             {},
             kStopLimit,
-            [](const std::string& line) { platform::DebugOutput(line); }};
+            [](const std::string& line) { platform::DebugOutput(line); },
+            {}};
 }
 
 std::shared_ptr<TWorkThread> TWorkThread::Create(TWorkThreadEnvironment env)
@@ -171,10 +173,21 @@ void TWorkThread::Wake()
     WakeCv_.notify_one();
 }
 
+bool TWorkThread::NextWallPaper()
+{
+    if (Stopping_ || NextRequested_.exchange(true))
+        return false;
+    Wake();
+    return true;
+}
+
 void TWorkThread::Execute()
 {
     LoadList();
     while (!Terminated()) {
+        // Pictures the user put into a folder that was empty count at once.
+        if (NextRequested_ && ListEmpty())
+            ReadList();
         {
             std::lock_guard<std::mutex> guard(Lock);
             try {
@@ -196,6 +209,17 @@ void TWorkThread::Execute()
 void TWorkThread::LoadList()
 {
     RemoveStaleTemporaries(AppConfig->ConfigDir(), AppConfig->WallPaperDir(), FittedCacheDir());
+    ReadList();
+}
+
+bool TWorkThread::ListEmpty()
+{
+    std::lock_guard<std::mutex> guard(Lock);
+    return AppConfig->WallPaperList().empty();
+}
+
+void TWorkThread::ReadList()
+{
     std::vector<std::string> fresh = AppConfig->ReadWallPaperList();
     std::lock_guard<std::mutex> guard(Lock);
     auto& list = AppConfig->WallPaperList();
@@ -207,7 +231,9 @@ void TWorkThread::LoadList()
 
 void TWorkThread::Pass()
 {
-    if (AppConfig->ChangeTime() != 0) {
+    if (NextRequested_) {
+        NextStep();
+    } else if (AppConfig->ChangeTime() != 0) {
         const std::int64_t now = Env_.now();
         if (SaturatingSub(now, AppConfig->LastChangeTime()) >= static_cast<std::int64_t>(AppConfig->ChangeTime()) * 60)
             Rotate();
@@ -228,6 +254,20 @@ void TWorkThread::Pass()
         if (Env_.closeMainWindow)
             Env_.closeMainWindow();
     }
+}
+
+void TWorkThread::NextStep()
+{
+    // Cleared however the step ends, or no press would ever count again.
+    struct Done {
+        std::atomic<bool>& flag;
+        ~Done() { flag = false; }
+    } done {NextRequested_};
+    // An empty folder leaves the schedule as it was.
+    if (!AppConfig->WallPaperList().empty())
+        Rotate();
+    if (AppConfig->WallPaperList().empty() && Env_.nothingToShow)
+        Env_.nothingToShow();
 }
 
 // An unwritable Config.ini is reported, but the wallpaper still changes: the
@@ -271,6 +311,7 @@ TWorkThread::Shown TWorkThread::ShowPicture(const std::string& path, const std::
     FitResult fit;
     try {
         fit = FitToScreenWidth(path, Env_.screen().width, FittedCacheDir(), stop);
+        PickTrace("fit");
         if (fit.fitted)
             WriteErrorReported_ = false;
     } catch (const EPictureCancelled&) {
@@ -289,6 +330,7 @@ TWorkThread::Shown TWorkThread::ShowPicture(const std::string& path, const std::
     // The desktop's answer is not used: a refused wallpaper stays recorded
     // and the schedule moves on.
     Env_.applyWallPaper(fit.file, fit.fitted ? kStyleCenter : kStyleStretch);
+    PickTrace("setter");
     return Shown::Yes;
 }
 
@@ -339,6 +381,7 @@ void TWorkThread::WriteDownFail(std::int32_t code)
 
 void TWorkThread::RequestDownload(const std::string& request)
 {
+    PickTrace("bridge");
     if (Stopping_)
         return;
     if (DownloadThread) {
@@ -362,6 +405,7 @@ void TWorkThread::RequestDownload(const std::string& request)
     // The folder may not exist yet (worker not started) or may have been
     // removed while the client runs.
     platform::ForceDirectories(AppConfig->WallPaperDir());
+    PickTrace("choice");
     DownloadThread = TFileDownLoadThread::Create(
         url, *destination, {}, [this](TFileDownLoadThread& t) { DownloadDone(t); },
         [this](TFileDownLoadThread& t, std::int32_t code) { DownloadFailed(t, code); }, false);

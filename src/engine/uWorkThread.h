@@ -36,6 +36,9 @@ struct TWorkThreadEnvironment {
     std::function<void()> closeMainWindow;               // ends a one-shot run
     std::chrono::milliseconds stopLimit;                 // SetActive(false) waits no longer
     std::function<void(const std::string&)> debugOutput; // the diagnostic line
+    // A step asked for by NextWallPaper found no picture to show; called on
+    // the worker, so the owner hands it to its own thread.
+    std::function<void()> nothingToShow;
 
     static TWorkThreadEnvironment Default();
 };
@@ -68,6 +71,11 @@ public:
     // Makes the worker run a pass now (something a pass looks at changed).
     void Wake();
 
+    // Main thread, from the tray: one rotation step now, by the rules of a
+    // step that fell due. False when a step asked for earlier has not ended
+    // yet, or the worker is stopping: presses are not queued up.
+    bool NextWallPaper();
+
     // Completion handlers of a portal download, on the download thread.
     void DownloadDone(TFileDownLoadThread& thread);
     void DownloadFailed(TFileDownLoadThread& thread, std::int32_t code);
@@ -79,7 +87,10 @@ private:
     enum class Shown { Yes, Unreadable, Stopped };
 
     void LoadList();
+    void ReadList();
+    bool ListEmpty();
     void Pass();
+    void NextStep();
     void Rotate();
     Shown ShowPicture(const std::string& path, const std::function<bool()>& stop);
     template <typename Setter>
@@ -98,6 +109,7 @@ private:
     std::int64_t SentNextChangeTime = 0;   // under Lock
     std::string LastReportedError_;        // under Lock
     std::atomic<bool> StatusRequested_ {false};
+    std::atomic<bool> NextRequested_ {false}; // set by a press, cleared when its step ended
     bool WriteErrorReported_ = false;      // under Lock
 
     // Main thread only.

@@ -68,6 +68,9 @@ TBrisvaneMainForm::TBrisvaneMainForm(TMainFormOptions options)
     BtnClose.AccessibleName = ui::LoadText(IDS_CLOSE, Options_.Language);
     Router_.PressAction = ui::LoadText(IDS_PRESS, Options_.Language);
     PopupMenu1.reset(::CreatePopupMenu());
+    ::AppendMenuW(PopupMenu1.get(), MF_STRING, idPopMenuNext,
+                  ui::LoadText(IDS_NEXT_WALLPAPER, Options_.Language).c_str());
+    ::AppendMenuW(PopupMenu1.get(), MF_STRING, idPopMenuFolder, ui::LoadText(IDS_OPEN_FOLDER, Options_.Language).c_str());
     ::AppendMenuW(PopupMenu1.get(), MF_STRING, idPopMenu1, ui::LoadText(IDS_SETTINGS, Options_.Language).c_str());
     ::AppendMenuW(PopupMenu1.get(), MF_STRING, idPopMenu2, ui::LoadText(IDS_EXIT, Options_.Language).c_str());
     SmallIcon_.reset(ui::LoadFormIcon(16));
@@ -98,6 +101,7 @@ void TBrisvaneMainForm::FormCreate()
     engine::TWorkThreadEnvironment env = Options_.WorkEnv;
     const HWND window = Handle_;
     env.closeMainWindow = [window] { ::PostMessageW(window, WM_CLOSE, 10, 10); };
+    env.nothingToShow = [window] { ::PostMessageW(window, kNothingToShowMessage, 0, 0); };
     FWorkThread = engine::TWorkThread::Create(std::move(env));
     FWorkThread->SetActive(true);
 
@@ -191,6 +195,22 @@ void TBrisvaneMainForm::Action_CfgExecute()
         FormCfg->ShowModal();
 }
 
+void TBrisvaneMainForm::PopMenuNextClick()
+{
+    if (FWorkThread)
+        FWorkThread->NextWallPaper();
+}
+
+void TBrisvaneMainForm::PopMenuFolderClick()
+{
+    OpenWallpaperFolder(Handle_, AppConfig->WallPaperDir(), Options_.Explore);
+}
+
+void TBrisvaneMainForm::NothingToShow()
+{
+    // TODO notice
+}
+
 void TBrisvaneMainForm::Action_CloseExecute()
 {
     ::SendMessageW(Handle_, WM_CLOSE, 0, 0);
@@ -278,7 +298,14 @@ LRESULT TBrisvaneMainForm::WndProc(HWND window, UINT message, WPARAM wParam, LPA
                 PopMenu1Click();
             else if (LOWORD(wParam) == idPopMenu2)
                 PopMenu2Click();
+            else if (LOWORD(wParam) == idPopMenuNext)
+                PopMenuNextClick();
+            else if (LOWORD(wParam) == idPopMenuFolder)
+                PopMenuFolderClick();
         }
+        return 0;
+    case kNothingToShowMessage:
+        NothingToShow();
         return 0;
     case WM_TIMER:
         if (wParam == kTrayRetryTimer) {

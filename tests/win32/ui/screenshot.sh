@@ -89,14 +89,14 @@ shoot() { # tag, locale, the settings dialog's caption in that language
     check "dialog caption drawn" no yes
   check "dialog close button, first frame" "$(differs "$shot" $((dx + 415)) $dy "$(frame0 btn_close.png 21x26+0+0)" 21x26)" 0
 
-  # Cancel, then end the client through the tray menu's second item.
+  # Cancel, then end the client through the tray menu's last item.
   xdotool mousemove $((dx + 381)) $((dy + 228)) click 1
   sleep 1
   read -r tx ty < <(xwininfo -name "Wine System Tray" | awk '/Absolute upper-left X/ {x=$NF} /Absolute upper-left Y/ {y=$NF} END {print x, y}')
   xdotool mousemove $((tx + 10)) $((ty + 10)) click 3
   sleep 1
   import -window root "$out/tray-menu-$tag.png"
-  xdotool key Down Down Return
+  xdotool key Down Down Down Down Return
   for _ in $(seq 1 100); do kill -0 $client 2>/dev/null || break; sleep 0.2; done
   if kill -0 $client 2>/dev/null; then
     check "client ended by the close" running ended
