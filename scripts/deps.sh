@@ -16,29 +16,42 @@ if [ "$what" = test ]; then
     clang libclang-rt-14-dev libvips-tools imagemagick hyperfine
     xdotool x11-utils locales fonts-noto-cjk fonts-wqy-microhei desktop-file-utils appstream curl
     libjpeg-turbo-progs weston x11-xserver-utils at-spi2-core libatspi2.0-dev lintian iproute2
-    openssl)
+    openssl sway grim)
   # A machine's own Node.js may already bring npm, and then Debian's npm
   # package cannot be installed beside it.
   command -v npm >/dev/null 2>&1 || packages+=(nodejs npm)
 fi
 
-missing=()
+# The desktop shells the end-to-end tier starts, without what they only
+# recommend (GNOME alone would bring hundreds of megabytes more).
+shells=()
+if [ "$what" = test ]; then
+  shells=(gnome-shell xfwm4 xfdesktop4 xfce4-panel xfconf python3-gi gir1.2-glib-2.0)
+fi
+
+missing=() missing_shells=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
 done
+for p in "${shells[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing_shells+=("$p")
+done
 
-if [ ${#missing[@]} -gt 0 ]; then
+if [ $((${#missing[@]} + ${#missing_shells[@]})) -gt 0 ]; then
   if [ "$(id -u)" -ne 0 ]; then
-    echo "Missing packages: ${missing[*]}" >&2
-    echo "Install them (as root: dpkg --add-architecture i386 && apt-get update && apt-get install ${missing[*]}) and run again." >&2
+    echo "Missing packages: ${missing[*]} ${missing_shells[*]}" >&2
+    echo "Install them (as root: dpkg --add-architecture i386 && apt-get update && apt-get install ${missing[*]}" \
+      "&& apt-get install --no-install-recommends ${missing_shells[*]}) and run again." >&2
     exit 1
   fi
-  echo "Installing: ${missing[*]}"
+  echo "Installing: ${missing[*]} ${missing_shells[*]}"
   if printf '%s\n' "${missing[@]}" | grep -q ':i386'; then
     dpkg --add-architecture i386
   fi
   apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${missing[@]}" >/dev/null
+  [ ${#missing[@]} = 0 ] || DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${missing[@]}" >/dev/null
+  [ ${#missing_shells[@]} = 0 ] ||
+    DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing_shells[@]}" >/dev/null
 fi
 
 if [ "$what" = test ]; then

@@ -5,8 +5,8 @@ Everything under resources/ that is not hand-written comes from here: the
 program icon (.ico and the hicolor PNGs), the three title-strip button strips,
 the loading page and its spinner GIF, and the Windows application manifest.
 The strips, the title strip's icon and the spinner also come at twice the
-pixels ("@2x", "16x16@2"), drawn from the same shapes, for the Linux edition
-on scaled screens.
+pixels ("@2x", "16x16@2"), drawn from the same shapes, for scaled screens;
+the .ico carries the small icon's sizes of the usual Windows scales.
 Standard library only and deterministic, so re-running it reproduces the
 checked-in bytes (a test holds us to that).
 
@@ -413,19 +413,27 @@ document.onkeydown = function (e) {
 </html>
 '''
 
-# The Linux edition's copy also offers the picture at twice the pixels, which
-# WebKit takes on a scaled screen at the same size on the page. The Windows
-# browser control knows no image-set, so its copy stays as it was.
-SCALED_PICTURE = "body{background-image: -webkit-image-set(url('LoadGif') 1x, url('LoadGif@2x') 2x);}\n"
+# Both copies also offer the picture at twice the pixels, shown at the same
+# size on the page on a scaled screen. WebKit takes an image-set. The Windows
+# browser control knows none: from version 9 it reads the resolution query
+# and background-size, and older ones skip the rule whole.
+SCALED_PICTURE = {
+    'gtk': "body{background-image: -webkit-image-set(url('LoadGif') 1x, url('LoadGif@2x') 2x);}\n",
+    'win': "@media (min-resolution: 97dpi) {body{background-image: url('LoadGif2x'); "
+           "background-size: %dpx %dpx;}}\n" % (SPIN_W, SPIN_H),
+}
 
 
-def loading_page(scaled):
-    page = LOADING_PAGE.replace('{scaled}', SCALED_PICTURE if scaled else '')
+def loading_page(edition):
+    page = LOADING_PAGE.replace('{scaled}', SCALED_PICTURE[edition])
     return '\ufeff'.encode('utf-8') + page.encode('utf-8')
 
 
 # trustInfo in the asm.v2 namespace: Windows XP SP2 refuses to start programs
 # whose manifest uses the later one; Vista and later read both.
+# DPI awareness: per monitor (v2 where Windows 10 1703 and later know it,
+# else v1 from 8.1), the system's DPI on Vista and 7 ("true" of "true/pm");
+# XP reads none of it.
 MANIFEST = '''\
 <?xml version="1.0" encoding="UTF-8" standalone="yes"?>
 <assembly xmlns="urn:schemas-microsoft-com:asm.v1" manifestVersion="1.0">
@@ -444,6 +452,12 @@ MANIFEST = '''\
       </requestedPrivileges>
     </security>
   </trustInfo>
+  <application xmlns="urn:schemas-microsoft-com:asm.v3">
+    <windowsSettings>
+      <dpiAware xmlns="http://schemas.microsoft.com/SMI/2005/WindowsSettings">true/pm</dpiAware>
+      <dpiAwareness xmlns="http://schemas.microsoft.com/SMI/2016/WindowsSettings">PerMonitorV2, PerMonitor</dpiAwareness>
+    </windowsSettings>
+  </application>
   <compatibility xmlns="urn:schemas-microsoft-com:compatibility.v1">
     <application>
       <supportedOS Id="{e2011457-1546-43c5-a5fe-008deee3d3f0}"/>
@@ -457,7 +471,8 @@ MANIFEST = '''\
 '''
 
 HICOLOR_SIZES = (16, 22, 24, 32, 48, 64, 128, 256)
-ICO_SIZES = (16, 32, 48, 256)
+# 16 x 16 at 100, 125, 150 and 200 %, besides the large icon's sizes.
+ICO_SIZES = (16, 20, 24, 32, 48, 256)
 
 
 def resources():
@@ -475,8 +490,8 @@ def resources():
             files[f'{name}{suffix}.png'] = png(strip, FRAME_W * 3 * scale, FRAME_H * scale)
         palette, frames = spinner(scale)
         files[f'LoadGif{suffix}.gif'] = gif(SPIN_W * scale, SPIN_H * scale, palette, frames, 10)
-    files['Loading.html'] = loading_page(scaled=False)
-    files['Loading.gtk.html'] = loading_page(scaled=True)
+    files['Loading.html'] = loading_page('win')
+    files['Loading.gtk.html'] = loading_page('gtk')
     files['Pictavo.manifest'] = MANIFEST.encode('utf-8')
     return files
 

@@ -102,6 +102,7 @@ TWorkThreadEnvironment TWorkThreadEnvironment::Default()
             {},
             kStopLimit,
             [](const std::string& line) { platform::DebugOutput(line); },
+            !platform::DesktopKeepsWallpaper(),
             {}};
 }
 
@@ -184,6 +185,8 @@ bool TWorkThread::NextWallPaper()
 void TWorkThread::Execute()
 {
     LoadList();
+    if (Env_.showWallPaperAtStart && !AppConfig->OneShotRun())
+        ShowCurrentWallPaper();
     while (!Terminated()) {
         // Pictures the user put into a folder that was empty count at once.
         if (NextRequested_ && ListEmpty())
@@ -227,6 +230,21 @@ void TWorkThread::ReadList()
         if (IndexOfPath(fresh, added) < 0)
             fresh.push_back(added);
     list.swap(fresh);
+}
+
+// Where the desktop forgot the wallpaper when it restarted (the session
+// starts the client again at login), the last pick is shown again.
+void TWorkThread::ShowCurrentWallPaper()
+{
+    std::lock_guard<std::mutex> guard(Lock);
+    const std::string path = AppConfig->WallPaper();
+    if (path.empty() || !platform::FileExists(path))
+        return;
+    try {
+        ShowPicture(path, [this] { return Terminated(); });
+    } catch (const std::exception& e) {
+        ReportPassError(e.what());
+    }
 }
 
 void TWorkThread::Pass()

@@ -36,6 +36,7 @@ struct TWorkThreadEnvironment {
     std::function<void()> closeMainWindow;               // ends a one-shot run
     std::chrono::milliseconds stopLimit;                 // SetActive(false) waits no longer
     std::function<void(const std::string&)> debugOutput; // the diagnostic line
+    bool showWallPaperAtStart = false;                   // the desktop forgets it when it restarts
     // A step asked for by NextWallPaper found no picture to show; called on
     // the worker, so the owner hands it to its own thread.
     std::function<void()> nothingToShow;
@@ -92,6 +93,7 @@ private:
     void Pass();
     void NextStep();
     void Rotate();
+    void ShowCurrentWallPaper();
     Shown ShowPicture(const std::string& path, const std::function<bool()>& stop);
     template <typename Setter>
     void Record(Setter&& set);

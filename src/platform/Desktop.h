@@ -11,4 +11,8 @@ enum class WallpaperStyle { Center = 0, Tile = 1, Stretch = 2, Max = 3 };
 // system lets us check).
 bool SetDesktopWallpaper(const std::string& path, WallpaperStyle style);
 
+// False where this session's desktop forgets a wallpaper set this way when it
+// restarts, so the client must set it again when it starts.
+bool DesktopKeepsWallpaper();
+
 } // namespace platform

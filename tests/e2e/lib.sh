@@ -26,14 +26,20 @@ fail() {
 
 note() { echo "--- $*"; }
 
+# A critical from GLib or GTK in the client's own output (its log, or the
+# stand-in service's error output when the service started it) fails the
+# test, however the rest went.
 e2e_cleanup() {
-  local pid
+  local pid criticals
   for pid in "${e2e_pids[@]}"; do
     kill "$pid" 2>/dev/null || true
   done
   for pid in "${e2e_pids[@]}"; do
     wait "$pid" 2>/dev/null || true
   done
+  criticals=$(cat "$WORK/client.log" "$WORK/service.err" 2>/dev/null | grep -a 'CRITICAL' |
+    grep -avE "${E2E_NO_SEAT:-^$}" || true)
+  [ -z "$criticals" ] || fail "the client logged criticals:"$'\n'"$criticals"
 }
 
 # e2e_setup NAME: a fresh work folder and a user of our own (settings, cache).
@@ -149,6 +155,9 @@ start_weston() {
   command -v weston >/dev/null || fail "weston is not installed (scripts/deps.sh installs it)"
   export XDG_RUNTIME_DIR=$WORK/run GDK_BACKEND=wayland
   unset DISPLAY WAYLAND_DISPLAY
+  # Headless Weston offers no seat, which no session lacks; GDK and WebKit
+  # then ask a seat that is not there for its keyboard and pointer.
+  E2E_NO_SEAT="GDK_IS_(SEAT \\(seat\\)|DEVICE \\(device\\))' failed"
   mkdir -p -m 0700 "$XDG_RUNTIME_DIR"
   if [ "$1" != second ]; then
     run_weston pictavo-e2e --backend=headless-backend.so --width=1920 --height=1080 --scale="$1" --no-config
@@ -271,3 +280,55 @@ desktop_shows() {
 }
 
 screenshot() { /usr/bin/import -window root "$E2E_OUT/$1"; }
+
+# start_sway: a real sway, headless, with a run folder in WORK; as a user with
+# no rights when we are root, which sway refuses. SWAY_PID, SWAY_SOCK,
+# SWAY_WAYLAND, and AS_SWAY to run a program as sway's user.
+start_sway() {
+  local tool run=$WORK/sway-run
+  for tool in sway swaymsg grim; do
+    command -v "$tool" >/dev/null || fail "$tool is not installed (scripts/deps.sh installs it)"
+  done
+  AS_SWAY=()
+  chmod 0755 "$WORK"
+  rm -rf "$run"
+  mkdir -p -m 0700 "$run"
+  if [ "$(id -u)" = 0 ]; then
+    AS_SWAY=(setpriv --reuid=65534 --regid=65534 --clear-groups)
+    chown 65534:65534 "$run"
+  fi
+  echo 'output * bg #000000 solid_color' >"$WORK/sway.config"
+  chmod 0644 "$WORK/sway.config"
+  env -i PATH="$PATH" HOME="$run" XDG_RUNTIME_DIR="$run" WLR_BACKENDS=headless WLR_LIBINPUT_NO_DEVICES=1 \
+    WLR_RENDERER=pixman "${AS_SWAY[@]}" sway -c "$WORK/sway.config" >>"$WORK/sway.log" 2>&1 &
+  SWAY_PID=$!
+  e2e_pids+=("$SWAY_PID")
+  wait_until 20 'ls "$run"/sway-ipc.*.sock >/dev/null 2>&1 && ls "$run"/wayland-? >/dev/null 2>&1' \
+    || fail "sway did not start: $(tail -5 "$WORK/sway.log")"
+  SWAY_SOCK=$(ls "$run"/sway-ipc.*.sock | head -1)
+  SWAY_WAYLAND=$run/$(basename "$(ls "$run"/wayland-? | head -1)")
+}
+
+stop_sway() {
+  kill "$SWAY_PID" 2>/dev/null || true
+  wait "$SWAY_PID" 2>/dev/null || true
+}
+
+# sway_shot [FILE]: sway's own screenshot (PPM on standard output without FILE).
+sway_shot() {
+  if [ $# = 0 ]; then
+    env WAYLAND_DISPLAY="$SWAY_WAYLAND" "${AS_SWAY[@]}" grim -t ppm - 2>/dev/null
+  else
+    env WAYLAND_DISPLAY="$SWAY_WAYLAND" "${AS_SWAY[@]}" grim -t png - >"$1"
+  fi
+}
+
+# sway_centre: the colour in the middle of sway's screen, as "R G B".
+sway_centre() {
+  sway_shot | python3 -c '
+import sys
+fields = sys.stdin.buffer.read().split(maxsplit=4)
+w, h = int(fields[1]), int(fields[2])
+i = ((h // 2) * w + w // 2) * 3
+print(*fields[4][i:i + 3])'
+}

@@ -255,9 +255,13 @@ TEST(DesktopWallpaperDispatch, MissingSchemaOrBackendIsAFailure)
 {
     const testing_support::TempDir dir;
     const std::string picture = dir.Write("a.jpg", "picture");
-    // MATE's schema is not installed here; no crash, just a refusal.
+    // Schemas are looked up only in a data folder of our own, which has none:
+    // a desktop whose schema is missing gets no crash, just a refusal.
+    dir.Write("data/glib-2.0/schemas/.keep", "");
     EXPECT_EQ(RunHelper({{"XDG_CURRENT_DESKTOP", "MATE"}, {"GSETTINGS_BACKEND", "keyfile"},
-                         {"XDG_CONFIG_HOME", dir.path()}},
+                         {"XDG_CONFIG_HOME", dir.path()}, {"XDG_DATA_DIRS", dir.path() + "data"},
+                         {"XDG_DATA_HOME", dir.path() + "data"},
+                         {"GSETTINGS_SCHEMA_DIR", ""}},
                         picture, 2),
               1);
     // Values kept only in the process's memory change no desktop.
@@ -272,9 +276,14 @@ TEST(DesktopWallpaperDispatch, MissingDesktopProgramIsAFailure)
     dir.Write("empty/.keep", "");
     for (const char* desktop : {"LXDE", "LXQt", "sway"})
         EXPECT_EQ(RunHelper({{"XDG_CURRENT_DESKTOP", desktop}, {"PATH", emptyFolder}}, picture, 2), 1) << desktop;
-    // No xfconf or Plasma service on this bus.
+    // No session bus, so no xfconf or Plasma to answer (an installed one would
+    // be started by the test's bus).
     for (const char* desktop : {"XFCE", "KDE"})
-        EXPECT_EQ(RunHelper({{"XDG_CURRENT_DESKTOP", desktop}}, picture, 2), 1) << desktop;
+        EXPECT_EQ(RunHelper({{"XDG_CURRENT_DESKTOP", desktop},
+                             {"DBUS_SESSION_BUS_ADDRESS", "unix:path=" + dir.path() + "no-bus"}},
+                            picture, 2),
+                  1)
+            << desktop;
 }
 
 TEST(DesktopWallpaperDispatch, PlainXServerGetsTheRootWindowDrawn)

@@ -6,6 +6,7 @@
 #include <gtk/gtk.h>
 #include <sys/stat.h>
 
+#include <cstdio>
 #include <memory>
 #include <string>
 #include <vector>
@@ -337,6 +338,49 @@ TEST_F(SettingsDialog, AutostartEntryAppearsAndDisappearsWithStartWithTheSystem)
     gtk_button_clicked(GTK_BUTTON(f.Button3));
     EXPECT_FALSE(platform::FileExists(entry));
     EXPECT_FALSE(AppConfig->AutoRun());
+}
+
+// What a desktop's own settings do to the entry: turn it off in it, or
+// delete it. The client's start goes along, and the dialog shows it.
+TEST_F(SettingsDialog, WhatTheDesktopMadeOfTheEntryStands)
+{
+    const std::string entry = dir_.path() + "xdg/autostart/pictavo.desktop";
+    const std::string program = "/opt/pictavo/bin/pictavo";
+    const auto startAgain = [&] {
+        AppConfig = std::make_unique<TAppConfig>(TRunModeInputs {});
+        AppConfig->LoadFromDir(dir_.path() + "cfg");
+        ui::gtk::StartAutostart(*AppConfig, program);
+    };
+    // The first start makes it: the setting starts ticked.
+    dir_.Write("cfg/Config.ini", "[Config]\n");
+    startAgain();
+    const std::string made = ReadFileBytes(entry);
+    ASSERT_NE(made.find("\nX-GNOME-Autostart-enabled=true\n"), std::string::npos) << made;
+
+    for (const std::string off : {"X-GNOME-Autostart-enabled=false", "Hidden=true"}) {
+        std::string turned = made;
+        turned.replace(turned.find("X-GNOME-Autostart-enabled=true"), 30, off);
+        dir_.Write("xdg/autostart/pictavo.desktop", turned);
+        startAgain();
+        EXPECT_EQ(ReadFileBytes(entry), turned) << off;
+        EXPECT_FALSE(AppConfig->AutoRun()) << off;
+        TFormCfg& f = Open("AutoRun=1\n");
+        EXPECT_FALSE(Ticked(f.CheckBox1)) << off;
+        f.BtnCloseClick();
+    }
+
+    // Turned on again in the desktop's settings, then deleted there.
+    dir_.Write("xdg/autostart/pictavo.desktop", made);
+    startAgain();
+    EXPECT_TRUE(AppConfig->AutoRun());
+    ASSERT_EQ(std::remove(entry.c_str()), 0);
+    startAgain();
+    startAgain();
+    EXPECT_FALSE(platform::FileExists(entry));
+    EXPECT_FALSE(AppConfig->AutoRun());
+
+    dir_.Write("xdg/autostart/pictavo.desktop", made);
+    EXPECT_TRUE(Ticked(Open("AutoRun=0\n").CheckBox1));
 }
 
 TEST(AutostartEntry, QuotesTheProgramPathAndRefusesLineBreaks)

@@ -83,12 +83,9 @@ TEST(DesktopCommands, PathsStayOneArgumentAndNeverBecomeCommands)
     EXPECT_EQ(pcmanfm, (std::vector<std::string> {"pcmanfm", "--set-wallpaper=/p/a b;c.jpg", "--wallpaper-mode=stretch"}));
     EXPECT_EQ(PcmanfmArguments("/p/x.jpg", WallpaperStyle::Center, true).front(), "pcmanfm-qt");
 
-    EXPECT_EQ(SwayArguments("/p/my pics/x.jpg", WallpaperStyle::Center),
-              (std::vector<std::string> {"swaymsg", "output", "*", "bg", "\"/p/my pics/x.jpg\"", "center"}));
-    // sway expands words in the path and splits commands at ';' and ','.
-    for (const char* hostile : {"/p/$(touch x).jpg", "/p/`id`.jpg", "/p/a;exec xterm.jpg", "/p/a\".jpg",
-                                "/p/a,b.jpg", "/p/*.jpg", "/p/a\nb.jpg", "relative.jpg"})
-        EXPECT_TRUE(SwayArguments(hostile, WallpaperStyle::Center).empty()) << hostile;
+    // Quoting for sway itself is proven on a real sway (e2e_sway_names).
+    for (const char* unsayable : {"/p/a\nb.jpg", "relative.jpg", ""})
+        EXPECT_TRUE(SwayArguments(unsayable, WallpaperStyle::Center).empty()) << unsayable;
 }
 
 TEST(DesktopCommands, PlasmaScriptQuotesTheUri)

@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "OneOutputCompositor.h"
 #include "platform/linux/LinuxScreen.h"
 #include "support/ChildProcess.h"
 #include "support/TempDir.h"
@@ -134,6 +135,65 @@ TEST(WaylandOutputs, ModeIsRealPixelsTurnedAsShown)
     EXPECT_EQ(seen[0].size.width, 2160);
     EXPECT_EQ(seen[0].size.height, 3840);
     EXPECT_EQ(seen[0].make, "weston");
+}
+
+namespace {
+
+// The sizes WaylandOutputs reads from a compositor that describes its one
+// output as given.
+std::vector<platform::ScreenSize> ReadOutput(int transform, std::vector<testing_support::OneOutputCompositor::Mode> modes,
+                                             std::uint32_t version = 2)
+{
+    testing_support::OneOutputCompositor compositor(transform, std::move(modes), version);
+    const std::unique_ptr<wl_display, void (*)(wl_display*)> display(
+        wl_display_connect_to_fd(compositor.TakeClientSocket()), &wl_display_disconnect);
+    std::vector<platform::ScreenSize> sizes;
+    if (!display)
+        return sizes;
+    WaylandOutputs outputs(display.get());
+    for (const WaylandOutput& o : outputs.Read())
+        sizes.push_back(o.size);
+    return sizes;
+}
+
+} // namespace
+
+namespace platform {
+inline bool operator==(const ScreenSize& a, const ScreenSize& b) { return a.width == b.width && a.height == b.height; }
+inline void PrintTo(const ScreenSize& s, std::ostream* os) { *os << s.width << " x " << s.height; }
+} // namespace platform
+
+// Every turn a panel can have, flipped or not, by both protocol versions we
+// bind (before version 2 nothing says the description is complete).
+TEST(WaylandOutputs, EveryTurnReadTheWayTheModeIsShown)
+{
+    constexpr std::uint32_t current = WL_OUTPUT_MODE_CURRENT | WL_OUTPUT_MODE_PREFERRED;
+    for (const std::uint32_t version : {1u, 2u})
+        for (int transform = WL_OUTPUT_TRANSFORM_NORMAL; transform <= WL_OUTPUT_TRANSFORM_FLIPPED_270; ++transform) {
+            const bool quarter = transform == WL_OUTPUT_TRANSFORM_90 || transform == WL_OUTPUT_TRANSFORM_270 ||
+                                 transform == WL_OUTPUT_TRANSFORM_FLIPPED_90 ||
+                                 transform == WL_OUTPUT_TRANSFORM_FLIPPED_270;
+            const platform::ScreenSize expected = quarter ? platform::ScreenSize {1080, 1920}
+                                                          : platform::ScreenSize {1920, 1080};
+            EXPECT_EQ(ReadOutput(transform, {{current, 1920, 1080}}, version),
+                      std::vector<platform::ScreenSize> {expected})
+                << "transform " << transform << ", version " << version;
+        }
+}
+
+// A 4K panel run at 1920 x 1080: the mode it runs at, wherever the compositor
+// lists it among the others.
+TEST(WaylandOutputs, TheCurrentModeNotThePreferredOne)
+{
+    using Mode = testing_support::OneOutputCompositor::Mode;
+    const std::vector<platform::ScreenSize> fullHd {{1920, 1080}};
+    EXPECT_EQ(ReadOutput(WL_OUTPUT_TRANSFORM_NORMAL, {Mode {WL_OUTPUT_MODE_PREFERRED, 3840, 2160},
+                                                      Mode {WL_OUTPUT_MODE_CURRENT, 1920, 1080},
+                                                      Mode {0, 1280, 720}}),
+              fullHd);
+    EXPECT_EQ(ReadOutput(WL_OUTPUT_TRANSFORM_NORMAL, {Mode {WL_OUTPUT_MODE_CURRENT, 1920, 1080},
+                                                      Mode {WL_OUTPUT_MODE_PREFERRED, 3840, 2160}}),
+              fullHd);
 }
 
 // The output a GDK monitor stands for: found by its place, by its names where

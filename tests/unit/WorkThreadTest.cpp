@@ -86,6 +86,7 @@ protected:
             if (nothingToShow)
                 nothingToShow();
         };
+        env.showWallPaperAtStart = showAtStart;
         env.debugOutput = [this](const std::string& line) {
             std::lock_guard<std::mutex> guard(lock);
             diagnostics.push_back(line);
@@ -137,6 +138,7 @@ protected:
     std::vector<Applied> applied;
     std::vector<std::string> diagnostics;
     std::chrono::milliseconds stopLimit {5000};
+    bool showAtStart = false;
     std::atomic<int> closes {0};
     std::function<void()> onApply; // on the worker, inside the desktop call
     std::function<void()> nothingToShow;
@@ -158,6 +160,35 @@ TEST_F(WorkThreadTest, NoIntervalNeverRotatesAndReportsTheLastChangeTime)
     Advance(100000);
     EXPECT_FALSE(NextStatus(300)) << "nothing changed, nothing is sent again";
     EXPECT_TRUE(AppliedSoFar().empty());
+    EXPECT_EQ(AppConfig->LastChangeTime(), 5000);
+}
+
+// A desktop that forgets its wallpaper when it restarts gets the last pick
+// again when the client starts with the session; the schedule goes on as it was.
+TEST_F(WorkThreadTest, TheLastPickIsShownAgainAtStartOnlyWhereTheDesktopForgetsIt)
+{
+    Picture("a.jpg");
+    const std::string wide = Picture("wide.jpg", 3840, 2160);
+    AppConfig->SetWallPaper(wide);
+    AppConfig->SetLastChangeTime(5000);
+    Start();
+    ASSERT_TRUE(NextStatus());
+    EXPECT_TRUE(AppliedSoFar().empty()) << "a desktop that keeps its wallpaper is left alone";
+    worker->SetActive(false);
+    worker.reset();
+    connection.reset();
+
+    showAtStart = true;
+    Start();
+    ASSERT_TRUE(WaitForApplied(1));
+    const auto status = NextStatus();
+    ASSERT_TRUE(status);
+    EXPECT_EQ(status->NextChangeTime, 5000);
+    const auto shown = AppliedSoFar();
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_NE(shown[0].file, wide) << "its copy fitted to the screen";
+    EXPECT_EQ(shown[0].style, 0);
+    EXPECT_EQ(AppConfig->WallPaper(), wide);
     EXPECT_EQ(AppConfig->LastChangeTime(), 5000);
 }
 

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 
 #include "platform/win32/Handles.h"
 #include "platform/win32/WinText.h"
@@ -117,16 +118,24 @@ TEST_F(ProgramResources, LoadingPageIsUtf8HtmlThatRefusesMenusSelectionAndCtrlN)
     EXPECT_EQ(content.find_first_not_of(" \r\n\t"), std::string::npos) << content;
 }
 
-TEST_F(ProgramResources, SpinnerIsAnEndlessEightFrameGif)
+// The page names a copy at twice the pixels for scaled screens; both copies
+// are the same animation.
+TEST_F(ProgramResources, SpinnerIsAnEndlessEightFrameGifAtBothScales)
 {
-    const GifFacts gif = ReadGif(HtmlResource(module_.get(), L"LoadGif"));
-    EXPECT_TRUE(gif.wellFormed);
-    EXPECT_EQ(gif.width, 47);
-    EXPECT_EQ(gif.height, 39);
-    EXPECT_EQ(gif.paletteEntries, 64);
-    EXPECT_EQ(gif.frames, 8);
-    EXPECT_EQ(gif.delays, std::vector<int>(8, 10));
-    EXPECT_EQ(gif.loops, 0); // 0: for ever
+    const std::string page = HtmlResource(module_.get(), L"loading");
+    for (const auto& [name, scale] : {std::pair {"LoadGif", 1}, std::pair {"LoadGif2x", 2}}) {
+        SCOPED_TRACE(name);
+        EXPECT_NE(page.find("url('" + std::string(name) + "')"), std::string::npos);
+        const GifFacts gif = ReadGif(HtmlResource(module_.get(), platform::win::Wide(name).c_str()));
+        EXPECT_TRUE(gif.wellFormed);
+        EXPECT_EQ(gif.width, 47 * scale);
+        EXPECT_EQ(gif.height, 39 * scale);
+        EXPECT_EQ(gif.paletteEntries, 64);
+        EXPECT_EQ(gif.frames, 8);
+        EXPECT_EQ(gif.delays, std::vector<int>(8, 10));
+        EXPECT_EQ(gif.loops, 0); // 0: for ever
+    }
+    EXPECT_NE(page.find("background-size: 47px 39px"), std::string::npos) << "the larger copy shown at the same size";
 }
 
 } // namespace

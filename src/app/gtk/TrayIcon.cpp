@@ -72,6 +72,32 @@ bool XEmbedTrayPresent()
 #endif
 }
 
+// With no tray host the indicator falls back to a GtkStatusIcon, which needs
+// an X tray: on Wayland it has none to embed in and GTK logs a critical for
+// each icon it draws. There the indicator simply waits for a host.
+GtkStatusIcon* FallbackWhereItCanShow(AppIndicator* indicator)
+{
+    GdkDisplay* display = gdk_display_get_default();
+#ifdef GDK_WINDOWING_X11
+    const bool x11 = display && GDK_IS_X11_DISPLAY(display);
+#else
+    const bool x11 = false;
+#endif
+    if (!x11)
+        return nullptr;
+    const auto* parent = static_cast<AppIndicatorClass*>(g_type_class_peek(APP_INDICATOR_TYPE));
+    return parent->fallback ? parent->fallback(indicator) : nullptr;
+}
+
+GType IndicatorType()
+{
+    static const GType type = g_type_register_static_simple(
+        APP_INDICATOR_TYPE, "PictavoIndicator", sizeof(AppIndicatorClass),
+        +[](gpointer klass, gpointer) { static_cast<AppIndicatorClass*>(klass)->fallback = FallbackWhereItCanShow; },
+        sizeof(AppIndicator), nullptr, static_cast<GTypeFlags>(0));
+    return type;
+}
+
 } // namespace
 
 TTrayIcon::TTrayIcon(const char* tip, Handlers handlers) : Handlers_(std::move(handlers))
@@ -84,9 +110,9 @@ TTrayIcon::TTrayIcon(const char* tip, Handlers handlers) : Handlers_(std::move(h
     AddItem(Menu_.get(), _("Exit"), &Handlers_.exit);
     gtk_widget_show_all(Menu_.get());
 
-    AppIndicator* indicator =
-        app_indicator_new_with_path("com.brisvane.Pictavo", "pictavo", APP_INDICATOR_CATEGORY_APPLICATION_STATUS,
-                                    IconThemePath().c_str());
+    AppIndicator* indicator = APP_INDICATOR(g_object_new(IndicatorType(), "id", "com.brisvane.Pictavo", "category",
+                                                         "ApplicationStatus", "icon-name", "pictavo",
+                                                         "icon-theme-path", IconThemePath().c_str(), nullptr));
     Indicator_.reset(G_OBJECT(indicator));
     app_indicator_set_title(indicator, tip);
     app_indicator_set_menu(indicator, GTK_MENU(Menu_.get()));

@@ -31,10 +31,10 @@ void Startup(GtkApplication* app, Forms* forms)
     forms->cfg = std::make_unique<ui::gtk::TFormCfg>(main->Window(), [main] { main->WorkThread().SendStatus(); });
     gtk_window_set_application(forms->cfg->Window(), app);
     main->SetFormCfg(forms->cfg.get());
-    // The dialog shows the setting from the first start on, so the session
-    // must start the client as it says. Quietly: no window is up to say it.
+    // The setting starts ticked, so the first start makes the entry; later
+    // ones follow what the desktop made of it.
     if (!AppConfig->OneShotRun())
-        ui::gtk::SyncAutostart(AppConfig->AutoRun(), forms->cfg->AutostartProgram);
+        ui::gtk::StartAutostart(*AppConfig, forms->cfg->AutostartProgram);
 }
 
 // The first activation is this process's own start; later ones come from

@@ -11,9 +11,11 @@
 
 namespace app::win {
 
+// DPI_AWARE: the control draws pages at the screen's scale (text and
+// pictures sharp), which the host's own scaling would otherwise blur.
 inline constexpr DWORD kDocHostFlags = DOCHOSTUIFLAG_DIALOG | DOCHOSTUIFLAG_DISABLE_HELP_MENU |
                                        DOCHOSTUIFLAG_NO3DBORDER | DOCHOSTUIFLAG_ENABLE_FORMS_AUTOCOMPLETE |
-                                       DOCHOSTUIFLAG_THEME;
+                                       DOCHOSTUIFLAG_THEME | DOCHOSTUIFLAG_DPI_AWARE;
 
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wnon-virtual-dtor"

@@ -180,6 +180,16 @@ void PortalView::ReturnToPortal()
     }
 }
 
+void PortalView::SetBounds(const RECT& bounds)
+{
+    ::MoveWindow(window_, bounds.left, bounds.top, bounds.right - bounds.left, bounds.bottom - bounds.top, TRUE);
+    ComPtr<IOleInPlaceObject> inPlace;
+    if (object_ && SUCCEEDED(object_.As(&inPlace))) {
+        const RECT area {0, 0, bounds.right - bounds.left, bounds.bottom - bounds.top};
+        inPlace->SetObjectRects(&area, &area);
+    }
+}
+
 bool PortalView::InView(HWND window) const
 {
     return window && (window == window_ || ::IsChild(window_, window));

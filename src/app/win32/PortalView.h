@@ -29,6 +29,7 @@ private:
     HRESULT code_;
 };
 
+// Its place in the main window, in pixels at 96 dpi.
 inline constexpr RECT kPortalViewBounds {0, 27, 895, 577};
 
 class PortalView {
@@ -61,6 +62,8 @@ public:
     bool TranslateAccelerator(MSG& message);
 
     HWND Window() const { return window_; }
+    // Moves the view (in its parent's client coordinates); the control follows.
+    void SetBounds(const RECT& bounds);
     // False when the system's browser control could not be created; the
     // view then shows why in its place.
     bool HasControl() const { return browser_ != nullptr; }

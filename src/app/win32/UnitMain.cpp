@@ -7,8 +7,10 @@
 #include "app/TrayClick.h"
 #include "app/TrayHost.h"
 #include "app/win32/BridgeTestHook.h"
+#include "platform/DebugOutput.h"
 #include "config/uAppConfig.h"
 #include "platform/win32/WinText.h"
+#include "ui/win32/Scaled.h"
 #include "ui/win32/UnitCfg.h"
 
 namespace app {
@@ -16,7 +18,10 @@ namespace app {
 namespace {
 
 constexpr const wchar_t* kCaption = L"Pictavo";
+// Every place and size in pixels at 96 dpi.
 constexpr int kClientWidth = 895, kClientHeight = 600;
+constexpr int kButtonTop = 0, kButtonWidth = 21, kButtonHeight = 26;
+constexpr int kBtnCfgLeft = 828, kBtnMiniLeft = 848, kBtnCloseLeft = 868;
 constexpr UINT_PTR kTrayRetryTimer = 1;
 constexpr DWORD kTrayRetryForMs = 60'000;
 
@@ -33,17 +38,21 @@ TMainFormOptions TMainFormOptions::FromAppConfig()
 
 TBrisvaneMainForm::TBrisvaneMainForm(TMainFormOptions options)
     : BtnCfg(nullptr), BtnMini(nullptr), BtnClose(nullptr), Options_(std::move(options)),
-      Font_(ui::CreateFormFont()), Background_(::CreateSolidBrush(ui::kFormColor))
+      Background_(::CreateSolidBrush(ui::kFormColor))
 {
     ui::RegisterFormClass(kMainFormClass, ui::FormWindowProc<TBrisvaneMainForm>, true);
-    // Centred on the screen; borderless, so the window is its client area.
-    const int left = (::GetSystemMetrics(SM_CXSCREEN) - kClientWidth) / 2;
-    const int top = (::GetSystemMetrics(SM_CYSCREEN) - kClientHeight) / 2;
+    // Centred on the primary screen at its DPI; borderless, so the window is
+    // its client area.
+    const int screenWidth = ::GetSystemMetrics(SM_CXSCREEN), screenHeight = ::GetSystemMetrics(SM_CYSCREEN);
+    Dpi_ = ui::DpiAt({screenWidth / 2, screenHeight / 2});
+    Font_.reset(ui::CreateFormFont(Dpi_));
+    const int width = ui::Scaled(kClientWidth, Dpi_), height = ui::Scaled(kClientHeight, Dpi_);
     // The minimise box and system menu let the taskbar button minimise and
     // restore the window; no control of its own minimises it.
     Handle_ = ::CreateWindowExW(WS_EX_APPWINDOW, kMainFormClass, kCaption,
-                                WS_POPUP | WS_CLIPCHILDREN | WS_MINIMIZEBOX | WS_SYSMENU, left, top, kClientWidth,
-                                kClientHeight, nullptr, nullptr, ::GetModuleHandleW(nullptr), this);
+                                WS_POPUP | WS_CLIPCHILDREN | WS_MINIMIZEBOX | WS_SYSMENU, (screenWidth - width) / 2,
+                                (screenHeight - height) / 2, width, height, nullptr, nullptr,
+                                ::GetModuleHandleW(nullptr), this);
     if (!Handle_)
         throw std::runtime_error("The main window could not be created");
     EmbeddedWB1 = std::make_unique<win::PortalView>(Handle_, [this](const std::string& request) {
@@ -57,9 +66,6 @@ TBrisvaneMainForm::TBrisvaneMainForm(TMainFormOptions options)
         Router_.Add(*b);
     }
     Router_.SetParentWindow(Handle_);
-    BtnMini.SetBounds(848, 0, 21, 26);
-    BtnClose.SetBounds(868, 0, 21, 26);
-    BtnCfg.SetBounds(828, 0, 21, 26);
     BtnCfg.OnClick = [this] { BtnCfgClick(); };
     BtnMini.OnClick = [this] { BtnMiniClick(); };
     BtnClose.OnClick = [this] { BtnCloseClick(); };
@@ -73,7 +79,8 @@ TBrisvaneMainForm::TBrisvaneMainForm(TMainFormOptions options)
     ::AppendMenuW(PopupMenu1.get(), MF_STRING, idPopMenuFolder, ui::LoadText(IDS_OPEN_FOLDER, Options_.Language).c_str());
     ::AppendMenuW(PopupMenu1.get(), MF_STRING, idPopMenu1, ui::LoadText(IDS_SETTINGS, Options_.Language).c_str());
     ::AppendMenuW(PopupMenu1.get(), MF_STRING, idPopMenu2, ui::LoadText(IDS_EXIT, Options_.Language).c_str());
-    SmallIcon_.reset(ui::LoadFormIcon(16));
+    // The notification area shows small icons at the system DPI.
+    SmallIcon_.reset(ui::LoadFormIcon(::GetSystemMetrics(SM_CXSMICON)));
     TaskbarCreated_ = ::RegisterWindowMessageW(L"TaskbarCreated");
     try {
         FormCreate();
@@ -92,11 +99,32 @@ TBrisvaneMainForm::~TBrisvaneMainForm()
     ::DestroyWindow(Handle_);
 }
 
+void TBrisvaneMainForm::ApplyDpi(int dpi)
+{
+    Dpi_ = dpi;
+    Font_.reset(ui::CreateFormFont(dpi));
+    const auto s = [dpi](int v) { return ui::Scaled(v, dpi); };
+    BtnMini.SetBounds(s(kBtnMiniLeft), s(kButtonTop), s(kButtonWidth), s(kButtonHeight));
+    BtnClose.SetBounds(s(kBtnCloseLeft), s(kButtonTop), s(kButtonWidth), s(kButtonHeight));
+    BtnCfg.SetBounds(s(kBtnCfgLeft), s(kButtonTop), s(kButtonWidth), s(kButtonHeight));
+    BtnCfg.LoadSkin(L"btn_cfg", dpi);
+    BtnMini.LoadSkin(L"btn_mini", dpi);
+    BtnClose.LoadSkin(L"btn_close", dpi);
+    const RECT& view = win::kPortalViewBounds;
+    EmbeddedWB1->SetBounds({s(view.left), s(view.top), s(view.right), s(view.bottom)});
+    ::InvalidateRect(Handle_, nullptr, FALSE);
+}
+
 void TBrisvaneMainForm::FormCreate()
 {
-    BtnCfg.LoadSkin(L"btn_cfg");
-    BtnMini.LoadSkin(L"btn_mini");
-    BtnClose.LoadSkin(L"btn_close");
+    // The window may have come up on a monitor of another DPI than the one
+    // it was sized for.
+    const int dpi = ui::WindowDpi(Handle_);
+    if (dpi != Dpi_) {
+        ::SetWindowPos(Handle_, nullptr, 0, 0, ui::Scaled(kClientWidth, dpi), ui::Scaled(kClientHeight, dpi),
+                       SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+    ApplyDpi(dpi);
 
     engine::TWorkThreadEnvironment env = Options_.WorkEnv;
     const HWND window = Handle_;
@@ -272,7 +300,8 @@ LRESULT TBrisvaneMainForm::WndProc(HWND window, UINT message, WPARAM wParam, LPA
         return message == WM_CLOSE ? 0 : ::DefWindowProcW(window, message, wParam, lParam);
     // Only the title strip and the bottom strip get mouse messages here: the
     // portal area is a child of its own.
-    if (const auto answer = ui::HandleFormMessage(window, Router_, Font_.font(), kCaption, message, wParam, lParam))
+    if (const auto answer =
+            ui::HandleFormMessage(window, Router_, Font_.font(), kCaption, Dpi_, message, wParam, lParam))
         return *answer;
     if (message == TaskbarCreated_ && TaskbarCreated_ != 0) {
         if (TrayVisible_)
@@ -280,6 +309,21 @@ LRESULT TBrisvaneMainForm::WndProc(HWND window, UINT message, WPARAM wParam, LPA
         return 0;
     }
     switch (message) {
+    case ui::kWmDpiChanged: {
+        // Moved to a monitor of another scale (or the scale changed): the
+        // system's rectangle keeps the window under the mouse while dragged.
+        const ui::TDpiChange change = ui::ReadDpiChange(wParam, lParam);
+        const RECT& r = change.suggested;
+        ::SetWindowPos(window, nullptr, r.left, r.top, r.right - r.left, r.bottom - r.top,
+                       SWP_NOZORDER | SWP_NOACTIVATE);
+        try {
+            ApplyDpi(change.dpi);
+        } catch (const std::exception& e) {
+            // Nothing may cross the window procedure; the skins keep their last copy.
+            platform::DebugOutput(e.what());
+        }
+        return 0;
+    }
     case WM_COPYDATA:
         if (EmbeddedWB1 && win::TestHooksEnabled())
             if (const auto answer = win::HandleTestRequest(*EmbeddedWB1, window, wParam,

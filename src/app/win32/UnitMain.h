@@ -61,9 +61,11 @@ public:
     TBrisvaneMainForm& operator=(const TBrisvaneMainForm&) = delete;
 
     HWND Handle() const { return Handle_; }
-    // Where the portal view lives: (0, 27), 895 x 550.
+    // Where the portal view lives: (0, 27), 895 x 550 at 96 dpi.
     HWND PortalArea() const { return EmbeddedWB1 ? EmbeddedWB1->Window() : nullptr; }
     bool ShowMainWindowAtStart() const { return ShowMainWindowAtStart_; }
+    // The DPI the window is laid out and drawn at.
+    int Dpi() const { return Dpi_; }
 
     // The first showing of the run (the message loop's start, or the first
     // ShowFromTray of a tray-only run); fires FormShow once.
@@ -103,6 +105,8 @@ private:
     void FormCreate();
     void FormDestroy();
     void FormShow();
+    // Sizes and places everything for dpi, with fonts and pictures to match.
+    void ApplyDpi(int dpi);
     // From here on the window's messages reach nothing but painting: stopping
     // the worker serves them, and the window is being torn down.
     void BeginClosing();
@@ -128,6 +132,7 @@ private:
     std::unique_ptr<HMENU__, MenuDeleter> PopupMenu1;
     std::unique_ptr<HICON__, IconDeleter> SmallIcon_;
     UINT TaskbarCreated_ = 0;
+    int Dpi_ = 96;
     bool ShowMainWindowAtStart_ = true;
     bool Shown_ = false;
     bool Closing_ = false;

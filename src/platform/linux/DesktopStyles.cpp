@@ -24,18 +24,36 @@ const char* Pick(const StyleNames& names, WallpaperStyle style)
     return names.center;
 }
 
-// Characters sway's command parser or its word expansion of the path would
-// act on; such a path is refused rather than risk running part of it.
-bool SafeForSway(const std::string& path)
+// sway reads the path twice: its command parser splits at unquoted ',', ';'
+// and blanks and strips one level of quotes, then the background command
+// runs the rest through wordexp(3), which would substitute commands. Both
+// levels are quoted with quote characters alone, since sway versions differ
+// in what they do with backslashes.
+std::string QuoteForWordExpansion(const std::string& path)
 {
+    std::string quoted;
     for (const char c : path) {
         const auto u = static_cast<unsigned char>(c);
-        if (u < 0x20 || u == 0x7F)
-            return false;
-        if (std::string_view("$`\\\"';,*?[]{}#!&|<>()~").find(c) != std::string_view::npos)
-            return false;
+        if (u >= 0x80 || g_ascii_isalnum(c) || std::string_view("/._-+=:@%^").find(c) != std::string_view::npos)
+            quoted += c;
+        else if (c == '\'')
+            quoted += "\"'\"";
+        else
+            quoted += std::string {'\'', c, '\''};
     }
-    return true;
+    return quoted;
+}
+
+std::string QuoteForSwayCommand(const std::string& words)
+{
+    std::string quoted = "\"";
+    for (const char c : words) {
+        if (c == '"')
+            quoted += "\"'\"'\""; // leave the double quotes, single-quote it, go back
+        else
+            quoted += c;
+    }
+    return quoted + "\"";
 }
 
 } // namespace
@@ -126,9 +144,11 @@ std::string PlasmaScript(const std::string& uri, int fillMode)
 
 std::vector<std::string> SwayArguments(const std::string& path, WallpaperStyle style)
 {
-    if (path.empty() || path.front() != '/' || !SafeForSway(path))
+    // swaymsg sends its arguments as one command line, and sway takes a line
+    // break for the end of a command whatever quotes surround it.
+    if (path.empty() || path.front() != '/' || path.find_first_of(std::string_view("\n\0", 2)) != std::string::npos)
         return {};
-    return {"swaymsg", "output", "*", "bg", "\"" + path + "\"", SwayMode(style)};
+    return {"swaymsg", "output", "*", "bg", QuoteForSwayCommand(QuoteForWordExpansion(path)), SwayMode(style)};
 }
 
 std::vector<std::string> PcmanfmArguments(const std::string& path, WallpaperStyle style, bool qt)

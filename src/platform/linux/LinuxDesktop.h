@@ -42,7 +42,7 @@ std::string AbsolutePath(const std::string& path);
 std::string FileUri(const std::string& path);
 
 std::string PlasmaScript(const std::string& uri, int fillMode);
-// Empty when sway's command parser could misread the path.
+// Empty for a path sway cannot be told: a relative one, or one with a line break.
 std::vector<std::string> SwayArguments(const std::string& path, WallpaperStyle style);
 std::vector<std::string> PcmanfmArguments(const std::string& path, WallpaperStyle style, bool qt);
 

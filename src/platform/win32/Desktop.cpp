@@ -146,4 +146,7 @@ bool SetDesktopWallpaper(const std::string& path, WallpaperStyle style)
     return pathFits && SetThroughSystemParameters(buffer.data(), style);
 }
 
+// The shell saves the wallpaper with the user's settings.
+bool DesktopKeepsWallpaper() { return true; }
+
 } // namespace platform

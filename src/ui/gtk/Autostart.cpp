@@ -5,6 +5,8 @@
 #include <cerrno>
 #include <cstdlib>
 
+#include "config/uAppConfig.h"
+#include "config/uIniFiles.h"
 #include "platform/FileSystem.h"
 #include "platform/Process.h"
 #include "ui/gtk/GtkPtr.h"
@@ -70,11 +72,33 @@ std::optional<std::string> AutostartEntry(const std::string& program)
            "X-GNOME-Autostart-enabled=true\n";
 }
 
+AutostartState ReadAutostartState()
+{
+    const std::string path = AutostartEntryPath();
+    const std::unique_ptr<GKeyFile, decltype(&g_key_file_free)> keys(g_key_file_new(), &g_key_file_free);
+    GError* raw = nullptr;
+    if (!g_key_file_load_from_file(keys.get(), path.c_str(), G_KEY_FILE_NONE, &raw)) {
+        const GErrorPtr error(raw);
+        // An entry the session cannot read starts nothing either.
+        return g_error_matches(error.get(), G_FILE_ERROR, G_FILE_ERROR_NOENT) ? AutostartState::Missing
+                                                                               : AutostartState::Off;
+    }
+    const auto flag = [&](const char* key, bool absent) {
+        GError* failed = nullptr;
+        const bool value = g_key_file_get_boolean(keys.get(), G_KEY_FILE_DESKTOP_GROUP, key, &failed);
+        const GErrorPtr error(failed);
+        return error ? absent : value;
+    };
+    return flag(G_KEY_FILE_DESKTOP_KEY_HIDDEN, false) || !flag("X-GNOME-Autostart-enabled", true)
+        ? AutostartState::Off
+        : AutostartState::On;
+}
+
 bool SyncAutostart(bool autoRun, const std::string& program)
 {
     const std::string path = AutostartEntryPath();
     if (!autoRun)
-        return g_remove(path.c_str()) == 0 || errno == ENOENT;
+        return ReadAutostartState() == AutostartState::Off || g_remove(path.c_str()) == 0 || errno == ENOENT;
 
     const auto entry = AutostartEntry(program);
     if (!entry)
@@ -91,6 +115,26 @@ bool SyncAutostart(bool autoRun, const std::string& program)
         return false;
     // g_file_set_contents writes a temporary file beside it and renames it over.
     return g_file_set_contents(path.c_str(), entry->data(), static_cast<gssize>(entry->size()), nullptr);
+}
+
+void StartAutostart(TAppConfig& config, const std::string& program)
+{
+    const bool saved = !std::get<std::string>(
+                            ReadIniValue(config.ConfigFile(), "Config", "AutoRun", ikString, std::string()))
+                            .empty();
+    const AutostartState entry = ReadAutostartState();
+    const bool autoRun = entry == AutostartState::Missing ? !saved && config.AutoRun() : entry == AutostartState::On;
+    try {
+        config.SetAutoRun(autoRun);
+        // Saved even when unchanged: from now on a missing entry means the
+        // user deleted it.
+        if (!saved)
+            WriteIniValue(config.ConfigFile(), "Config", "AutoRun", autoRun, ikBool);
+    } catch (const EIniFileException&) {
+        return; // no window is up to say it; the next start tries again
+    }
+    if (autoRun && entry == AutostartState::Missing)
+        SyncAutostart(true, program);
 }
 
 } // namespace ui::gtk

@@ -4,6 +4,8 @@
 #include <optional>
 #include <string>
 
+class TAppConfig;
+
 namespace ui::gtk {
 
 // $XDG_CONFIG_HOME/autostart/pictavo.desktop (default ~/.config).
@@ -20,9 +22,20 @@ std::string AutostartProgramPath();
 // written into an Exec line (a line break in it).
 std::optional<std::string> AutostartEntry(const std::string& program);
 
-// Makes the entry exist (naming program) when autoRun, and not exist
-// otherwise. Writes only what differs, replacing the file in one step. False
-// when the folder could not be changed.
+// What the session will do with the entry at the next login. Desktops turn
+// an entry off in it (Hidden, X-GNOME-Autostart-enabled) or delete it.
+enum class AutostartState { Missing, On, Off };
+AutostartState ReadAutostartState();
+
+// Makes the entry exist (naming program) when autoRun, and not start the
+// client otherwise; an entry the desktop turned off is left as it is. Writes
+// only what differs, replacing the file in one step. False when the folder
+// could not be changed.
 bool SyncAutostart(bool autoRun, const std::string& program);
+
+// At each start: the setting follows the entry as the desktop left it. Only
+// the first start, before the setting was ever saved, makes the entry; an
+// entry turned off, or deleted after it was made, stays so.
+void StartAutostart(TAppConfig& config, const std::string& program);
 
 } // namespace ui::gtk

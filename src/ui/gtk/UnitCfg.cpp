@@ -171,6 +171,8 @@ void TFormCfg::ShowModal()
 {
     if (Visible())
         return;
+    // The desktop's own settings may have turned the entry off or on since.
+    gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(CheckBox1), ReadAutostartState() == AutostartState::On);
     LayOut();
     gtk_widget_show(Window_.get());
     gtk_window_present(Window());

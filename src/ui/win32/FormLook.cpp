@@ -1,5 +1,7 @@
 #include "ui/win32/FormLook.h"
 
+#include "ui/win32/Scaled.h"
+
 namespace ui {
 
 HICON LoadFormIcon(int size)
@@ -18,17 +20,19 @@ void RegisterFormClass(const wchar_t* className, WNDPROC proc, bool withIcon)
     wc.lpfnWndProc = proc;
     wc.hInstance = ::GetModuleHandleW(nullptr);
     if (withIcon) {
-        wc.hIcon = LoadFormIcon(32);
-        wc.hIconSm = LoadFormIcon(16);
+        // The taskbar's and Alt+Tab's sizes, which follow the system DPI.
+        wc.hIcon = LoadFormIcon(::GetSystemMetrics(SM_CXICON));
+        wc.hIconSm = LoadFormIcon(::GetSystemMetrics(SM_CXSMICON));
     }
     wc.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
     wc.lpszClassName = className;
     ::RegisterClassExW(&wc);
 }
 
-HFONT CreateFormFont()
+HFONT CreateFormFont(int dpi)
 {
-    return ::CreateFontW(-11, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
+    constexpr int kPoints = 8;
+    return ::CreateFontW(-::MulDiv(kPoints, dpi, 72), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
                          CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, L"Tahoma");
 }
 
@@ -43,17 +47,20 @@ int TextWidth(HWND window, const std::wstring& text)
     return size.cx;
 }
 
-void PaintFormTitle(HDC dc, HFONT font, const std::wstring& caption)
+void PaintFormTitle(HDC dc, HFONT font, const std::wstring& caption, int dpi)
 {
-    if (const HICON icon = LoadFormIcon(16)) {
-        ::DrawIconEx(dc, 4, 4, icon, 16, 16, 0, nullptr, DI_NORMAL);
+    // The icon file carries the sizes of the usual scales, so this is drawn
+    // from an entry of its own size.
+    const int size = Scaled(16, dpi);
+    if (const HICON icon = LoadFormIcon(size)) {
+        ::DrawIconEx(dc, Scaled(4, dpi), Scaled(4, dpi), icon, size, size, 0, nullptr, DI_NORMAL);
         ::DestroyIcon(icon);
     }
     const HGDIOBJ old = ::SelectObject(dc, font);
     ::SetBkMode(dc, OPAQUE);
     ::SetBkColor(dc, kFormColor);
     ::SetTextColor(dc, ::GetSysColor(COLOR_WINDOWTEXT));
-    ::TextOutW(dc, 24, 5, caption.c_str(), static_cast<int>(caption.size()));
+    ::TextOutW(dc, Scaled(24, dpi), Scaled(5, dpi), caption.c_str(), static_cast<int>(caption.size()));
     ::SelectObject(dc, old);
 }
 
@@ -66,7 +73,7 @@ void DragForm(HWND window)
 }
 
 std::optional<LRESULT> HandleFormMessage(HWND window, TSkinBtnRouter& router, HFONT font, const wchar_t* caption,
-                                         UINT message, WPARAM wParam, LPARAM lParam)
+                                         int dpi, UINT message, WPARAM wParam, LPARAM lParam)
 {
     if (message >= WM_MOUSEFIRST && message <= WM_MOUSELAST) {
         if (router.HandleMouse(message, wParam, lParam))
@@ -86,7 +93,7 @@ std::optional<LRESULT> HandleFormMessage(HWND window, TSkinBtnRouter& router, HF
         return std::nullopt;
     case WM_PAINT:
         PaintBuffered(window, [&](HDC dc) {
-            PaintFormTitle(dc, font, caption);
+            PaintFormTitle(dc, font, caption, dpi);
             router.PaintAll(dc);
         });
         return 0;

@@ -26,6 +26,12 @@ public:
     TGdiObject(const TGdiObject&) = delete;
     TGdiObject& operator=(const TGdiObject&) = delete;
     HGDIOBJ get() const noexcept { return h_; }
+    void reset(HGDIOBJ h) noexcept
+    {
+        if (h_)
+            ::DeleteObject(h_);
+        h_ = h;
+    }
     HFONT font() const noexcept { return static_cast<HFONT>(h_); }
     HBRUSH brush() const noexcept { return static_cast<HBRUSH>(h_); }
 
@@ -41,14 +47,15 @@ HICON LoadFormIcon(int size);
 // the class the program icon (for the taskbar and Alt+Tab).
 void RegisterFormClass(const wchar_t* className, WNDPROC proc, bool withIcon);
 
-// Tahoma, height -11 (8 points at 96 dpi).
-HFONT CreateFormFont();
+// Tahoma 8 points at dpi.
+HFONT CreateFormFont(int dpi);
 
 // How wide text is in the window's own font (WM_GETFONT).
 int TextWidth(HWND window, const std::wstring& text);
 
-// The program icon 16 x 16 at (4, 4) and the caption at (24, 5).
-void PaintFormTitle(HDC dc, HFONT font, const std::wstring& caption);
+// The program icon 16 x 16 at (4, 4) and the caption at (24, 5), in pixels
+// at 96 dpi, scaled to dpi.
+void PaintFormTitle(HDC dc, HFONT font, const std::wstring& caption, int dpi);
 
 // Lets the system's move loop drag the window with the mouse (the left button
 // went down on its background).
@@ -56,9 +63,9 @@ void DragForm(HWND window);
 
 // The messages both forms answer alike: the mouse goes to the skin buttons
 // first, and a left button on the background drags the form; painting draws
-// the title and the buttons. Nothing for any other message.
+// the title (at dpi) and the buttons. Nothing for any other message.
 std::optional<LRESULT> HandleFormMessage(HWND window, TSkinBtnRouter& router, HFONT font, const wchar_t* caption,
-                                         UINT message, WPARAM wParam, LPARAM lParam);
+                                         int dpi, UINT message, WPARAM wParam, LPARAM lParam);
 
 // The window procedure of a form class: the form comes with WM_NCCREATE and
 // stays in the window's user data; messages before the form holds its handle

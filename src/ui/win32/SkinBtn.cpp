@@ -11,6 +11,7 @@
 #include "platform/DebugOutput.h"
 #include "platform/win32/Handles.h"
 #include "platform/win32/WinText.h"
+#include "ui/win32/Scaled.h"
 #include "ui/win32/SkinBtnAccessible.h"
 
 namespace ui {
@@ -56,9 +57,13 @@ TSkinBtn::TSkinBtn(HWND parent) : Parent_(parent) {}
 
 TSkinBtn::~TSkinBtn() = default;
 
-void TSkinBtn::LoadSkin(const std::wstring& name, HMODULE module)
+void TSkinBtn::LoadSkin(const std::wstring& name, int dpi, HMODULE module)
 {
-    const HRSRC info = ::FindResourceW(module, name.c_str(), RT_RCDATA);
+    const int scale = PictureScale(dpi);
+    HRSRC info = scale == 2 ? ::FindResourceW(module, (name + L"_2x").c_str(), RT_RCDATA) : nullptr;
+    const int sourceScale = info ? scale : 1;
+    if (!info)
+        info = ::FindResourceW(module, name.c_str(), RT_RCDATA);
     const HGLOBAL res = info ? ::LoadResource(module, info) : nullptr;
     const void* bytes = res ? ::LockResource(res) : nullptr;
     if (!bytes)
@@ -84,8 +89,10 @@ void TSkinBtn::LoadSkin(const std::wstring& name, HMODULE module)
     Check("GdipGetImageWidth", gp::GdipGetImageWidth(image->Image, &width));
     Check("GdipGetImageHeight", gp::GdipGetImageHeight(image->Image, &height));
     Image = std::move(image);
-    Width_ = static_cast<int>(width / 3);
-    Height_ = static_cast<int>(height);
+    FrameWidth_ = static_cast<int>(width / 3);
+    FrameHeight_ = static_cast<int>(height);
+    Width_ = ::MulDiv(FrameWidth_, dpi, kDesignDpi * sourceScale);
+    Height_ = ::MulDiv(FrameHeight_, dpi, kDesignDpi * sourceScale);
     Repaint();
 }
 
@@ -120,15 +127,27 @@ void TSkinBtn::Paint(HDC dc)
     if (Down_)
         State_ = stPressed;
     // The strips have no disabled frame: a disabled button shows its normal one.
-    const int sourceX = (State_ >= stNormal && State_ < stDisabled) ? State_ * Width_ : 0;
+    const int sourceX = (State_ >= stNormal && State_ < stDisabled) ? State_ * FrameWidth_ : 0;
     Gdiplus::GpGraphics* raw = nullptr;
     Check("GdipCreateFromHDC", gp::GdipCreateFromHDC(dc, &raw));
     const std::unique_ptr<Gdiplus::GpGraphics, GraphicsDeleter> graphics(raw);
+    Gdiplus::GpImageAttributes* attributes = nullptr;
+    if (Width_ != FrameWidth_ || Height_ != FrameHeight_) {
+        // Shrinking the larger copy between scales: filtered, sampled at
+        // pixel centres, and clamped at the frame's edges so the neighbour
+        // frame does not bleed in.
+        gp::GdipSetInterpolationMode(graphics.get(), Gdiplus::InterpolationModeHighQualityBicubic);
+        gp::GdipSetPixelOffsetMode(graphics.get(), Gdiplus::PixelOffsetModeHalf);
+        if (gp::GdipCreateImageAttributes(&attributes) == Gdiplus::Ok)
+            gp::GdipSetImageAttributesWrapMode(attributes, Gdiplus::WrapModeTileFlipXY, 0, FALSE);
+    }
     const auto f = [](int v) { return static_cast<Gdiplus::REAL>(v); };
-    Check("GdipDrawImageRectRect",
-          gp::GdipDrawImageRectRect(graphics.get(), Image->Image, f(Left_), f(Top_), f(Width_), f(Height_),
-                                    f(sourceX), 0, f(Width_), f(Height_), Gdiplus::UnitPixel, nullptr, nullptr,
-                                    nullptr));
+    const Gdiplus::GpStatus status = gp::GdipDrawImageRectRect(
+        graphics.get(), Image->Image, f(Left_), f(Top_), f(Width_), f(Height_), f(sourceX), 0, f(FrameWidth_),
+        f(FrameHeight_), Gdiplus::UnitPixel, attributes, nullptr, nullptr);
+    if (attributes)
+        gp::GdipDisposeImageAttributes(attributes);
+    Check("GdipDrawImageRectRect", status);
 }
 
 void TSkinBtn::MouseEnter()

@@ -44,9 +44,10 @@ public:
     TSkinBtn& operator=(const TSkinBtn&) = delete;
 
     // Loads the strip from the RCDATA resource `name` of `module` (names
-    // match without regard to case) and sizes the button to one frame.
-    // Throws EResNotFound or EGdiplusError.
-    void LoadSkin(const std::wstring& name, HMODULE module = ::GetModuleHandleW(nullptr));
+    // match without regard to case) and sizes the button to one frame at
+    // dpi. Above 96 dpi the copy at twice the pixels, `name`_2x, is taken
+    // where the module has one. Throws EResNotFound or EGdiplusError.
+    void LoadSkin(const std::wstring& name, int dpi = 96, HMODULE module = ::GetModuleHandleW(nullptr));
 
     void SetParentWindow(HWND parent) { Parent_ = parent; }
     void SetBounds(int left, int top, int width, int height);
@@ -87,6 +88,7 @@ private:
     HWND Parent_;
     std::shared_ptr<TSkinImage> Image;
     int Left_ = 0, Top_ = 0, Width_ = 69, Height_ = 22;
+    int FrameWidth_ = 0, FrameHeight_ = 0; // one frame of the strip, in its own pixels
     int State_ = stNormal;
     bool Down_ = false;
     bool Enabled_ = true;

@@ -7,6 +7,8 @@
 
 #include <functional>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "ui/BrowseForFolder.h"
 #include "ui/win32/FormLook.h"
@@ -25,6 +27,8 @@ public:
     TFormCfg& operator=(const TFormCfg&) = delete;
 
     HWND Handle() const { return Handle_; }
+    // The DPI the dialog is laid out and drawn at: its owner's.
+    int Dpi() const { return Dpi_; }
     bool Visible() const { return ::IsWindowVisible(Handle_) != FALSE; }
 
     // Shows the dialog centred over its owner, which stays disabled until the
@@ -50,6 +54,7 @@ private:
     void FormCreate();
     void CreateComponents();
     void LayOut();
+    void ApplyDpi(int dpi);
     void Close();
 
     HWND Owner_;
@@ -61,6 +66,9 @@ private:
     TGdiObject Background_;
     TSkinBtnRouter Router_;
     bool ModalDone_ = true;
+    int Dpi_ = 96;
+    // Each control and its place in pixels at 96 dpi.
+    std::vector<std::pair<HWND, RECT>> Designed_;
 };
 
 } // namespace ui

@@ -15,6 +15,7 @@
 #include "support/StatusReceiver.h"
 #include "support/TempDir.h"
 #include "ui/IntervalTable.h"
+#include "ui/win32/Scaled.h"
 #include "ui/win32/Texts.h"
 #include "ui/win32/UnitCfg.h"
 
@@ -243,23 +244,41 @@ TEST_F(FormCfgTest, BrowsingKeepsAnUnusableFolderOutAndAddsTheBackslash)
     ::ShowWindow(Form().Handle(), SW_HIDE);
 }
 
-// In each language shipped, every text fits its control and no control
-// covers another or reaches past the dialog's edge.
-TEST_F(FormCfgTest, EveryTextFitsAndNoControlsOverlapInEitherLanguage)
+// In each language shipped and at each scale, every text fits its control
+// and no control covers another or reaches past the dialog's edge.
+TEST_F(FormCfgTest, EveryTextFitsAndNoControlsOverlapInEitherLanguageAtEveryScale)
 {
+    int designedTextWidth = 0;
+    for (const int dpi : {96, 144, 192})
     for (const LANGID language : {ui::kChineseTexts, ui::kEnglishTexts}) {
         SCOPED_TRACE(language);
+        SCOPED_TRACE(dpi);
         form = std::make_unique<TFormCfg>(owner, [] {}, language);
         TFormCfg& f = *form;
+        ASSERT_EQ(f.Dpi(), 96) << "the test display runs at 96 dpi";
+        if (dpi != 96) { // as when moved to a monitor of that scale
+            RECT suggested {50, 60, 50 + ui::Scaled(442, dpi), 60 + ui::Scaled(259, dpi)};
+            ::SendMessageW(f.Handle(), ui::kWmDpiChanged, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&suggested));
+        }
         RECT client;
         ::GetClientRect(f.Handle(), &client);
+        // The whole dialog grows in proportion, its text with it.
+        EXPECT_GE(client.right, ui::Scaled(442, dpi));
+        EXPECT_EQ(client.bottom, ui::Scaled(259, dpi));
+        const int textWidth = TextWidth(f.Button2, Text(f.Button2));
+        if (language == ui::kEnglishTexts) {
+            if (dpi == 96)
+                designedTextWidth = textWidth;
+            else
+                EXPECT_NEAR(textWidth, designedTextWidth * dpi / 96, designedTextWidth * dpi / 96 / 8);
+        }
         const auto place = [&](HWND control) {
             RECT r;
             ::GetWindowRect(control, &r); // a drop-down list's closed size
             ::MapWindowPoints(nullptr, f.Handle(), reinterpret_cast<POINT*>(&r), 2);
             return r;
         };
-        const int box = ::GetSystemMetrics(SM_CXMENUCHECK), arrow = ::GetSystemMetrics(SM_CXVSCROLL);
+        const int box = ui::MetricForDpi(SM_CXMENUCHECK, dpi), arrow = ui::MetricForDpi(SM_CXVSCROLL, dpi);
         std::vector<std::pair<RECT, int>> rooms; // each control, and the widest text it must show
         for (HWND c : {f.CheckBox1, f.CheckBox2})
             rooms.push_back({place(c), TextWidth(c, Text(c)) + box});

@@ -5,6 +5,7 @@
 #include <oleacc.h>
 
 #include <array>
+#include <cstdlib>
 #include <atomic>
 #include <functional>
 #include <mutex>
@@ -24,6 +25,7 @@
 #include "support/PictureMaker.h"
 #include "support/StatusReceiver.h"
 #include "support/TempDir.h"
+#include "ui/win32/Scaled.h"
 #include "ui/win32/Texts.h"
 #include "ui/win32/UnitCfg.h"
 
@@ -134,19 +136,40 @@ TEST_F(MainFormTest, ABorderlessCentredWindowWithItsButtonsAndPortalArea)
     wchar_t cls[64] {};
     ::GetClassNameW(f.Handle(), cls, 64);
     EXPECT_STREQ(cls, L"TBrisvaneMainForm");
-    RECT client, window;
-    ::GetClientRect(f.Handle(), &client);
+    RECT window;
     ::GetWindowRect(f.Handle(), &window);
-    EXPECT_EQ(Box(client), (std::array<long, 4> {0, 0, 895, 600}));
+    ASSERT_EQ(f.Dpi(), 96) << "the test display runs at 96 dpi";
     EXPECT_EQ(window.right - window.left, 895) << "no border";
     EXPECT_EQ(window.left, (::GetSystemMetrics(SM_CXSCREEN) - 895) / 2);
     EXPECT_EQ(window.top, (::GetSystemMetrics(SM_CYSCREEN) - 600) / 2);
     EXPECT_TRUE(::GetWindowLongW(f.Handle(), GWL_EXSTYLE) & WS_EX_APPWINDOW) << "its own taskbar button";
 
-    RECT area;
-    ::GetWindowRect(f.PortalArea(), &area);
-    ::MapWindowPoints(nullptr, f.Handle(), reinterpret_cast<POINT*>(&area), 2);
-    EXPECT_EQ(Box(area), (std::array<long, 4> {0, 27, 895, 550}));
+    // At each scale (a move to another monitor tells the window its DPI and
+    // where to go) everything is the 96 dpi design, in proportion.
+    for (const int dpi : {96, 144, 192, 96}) {
+        SCOPED_TRACE(dpi);
+        const auto s = [dpi](long v) { return static_cast<long>(v * dpi / 96.0 + 0.5); };
+        RECT suggested {40, 30, 40 + s(895), 30 + s(600)};
+        ::SendMessageW(f.Handle(), ui::kWmDpiChanged, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&suggested));
+        const auto closeTo = [](std::array<long, 4> got, std::array<long, 4> want) {
+            for (std::size_t i = 0; i < got.size(); ++i)
+                if (std::abs(got[i] - want[i]) > 1)
+                    return false;
+            return true;
+        };
+        RECT client;
+        ::GetClientRect(f.Handle(), &client);
+        ::GetWindowRect(f.Handle(), &window);
+        EXPECT_EQ(Box(client), (std::array<long, 4> {0, 0, s(895), s(600)}));
+        EXPECT_EQ(window.left, 40) << "where the system suggested";
+        RECT area;
+        ::GetWindowRect(f.PortalArea(), &area);
+        ::MapWindowPoints(nullptr, f.Handle(), reinterpret_cast<POINT*>(&area), 2);
+        EXPECT_PRED2(closeTo, Box(area), (std::array<long, 4> {0, s(27), s(895), s(550)}));
+        EXPECT_PRED2(closeTo, Box(f.BtnCfg.BoundsRect()), (std::array<long, 4> {s(828), 0, s(21), s(26)}));
+        EXPECT_PRED2(closeTo, Box(f.BtnMini.BoundsRect()), (std::array<long, 4> {s(848), 0, s(21), s(26)}));
+        EXPECT_PRED2(closeTo, Box(f.BtnClose.BoundsRect()), (std::array<long, 4> {s(868), 0, s(21), s(26)}));
+    }
 
     // An ordinary start: tray icon now, window when the loop starts.
     EXPECT_TRUE(f.ShowMainWindowAtStart());

@@ -33,13 +33,16 @@ TEST(SkinBtn, LoadSkinSizesTheButtonToOneFrame)
     EXPECT_EQ(button.Width(), 21);
     EXPECT_EQ(button.Height(), 26);
 
-    // The program's own strips, by the lower-case names the windows use.
-    for (const wchar_t* name : {L"btn_cfg", L"btn_mini", L"btn_close"}) {
-        TSkinBtn shipped(nullptr);
-        shipped.LoadSkin(name);
-        EXPECT_EQ(shipped.Width(), 21) << name;
-        EXPECT_EQ(shipped.Height(), 26) << name;
-    }
+    // The program's own strips, by the lower-case names the windows use, at
+    // each scale the same button in proportion (from the larger copy above
+    // 96 dpi, which a strip without one does without).
+    for (const int dpi : {96, 120, 144, 192})
+        for (const wchar_t* name : {L"btn_cfg", L"btn_mini", L"btn_close", L"test_strip63"}) {
+            TSkinBtn shipped(nullptr);
+            shipped.LoadSkin(name, dpi);
+            EXPECT_EQ(shipped.Width(), (21 * dpi + 48) / 96) << name << dpi;
+            EXPECT_EQ(shipped.Height(), (26 * dpi + 48) / 96) << name << dpi;
+        }
 }
 
 TEST(SkinBtn, HoverPressReleaseLeaveShowTheirFrames)

@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
-# Renders the real program's main window and settings dialog under Wine on
-# the X display, in Chinese and in English (Wine takes the user's interface
-# language from LANG), keeps the screenshots for a person to look at, and
-# checks their pixels: the background, the caption, and each title button's
-# first frame (the checked-in strip blended over the background colour).
+# Renders the real program's main window, settings dialog and tray menu under
+# Wine on the X display, in Chinese and in English (Wine takes the user's
+# interface language from LANG), at 96, 144 and 192 dpi, keeps the
+# screenshots for a person to look at, and checks their geometry (the 96 dpi
+# design times the scale) and pixels: the background, the caption, and each
+# title button's first frame (the checked-in strip of that scale blended over
+# the background colour).
 # Arguments: folder of Pictavo.exe, source folder, folder for the pictures.
 set -euo pipefail
 bin=$1 src=$2 out=$3
@@ -28,18 +30,33 @@ pixel() { /usr/bin/convert "$1" -format "%[hex:u.p{$2,$3}]" info: | cut -c1-6; }
 # Pixels of a screenshot area differing from the reference picture.
 differs() { # shot, x, y, reference (w x h), its crop
   /usr/bin/convert "$1" -crop "$5+$2+$3" +repage "$work/area.png"
-  /usr/bin/compare -metric AE -fuzz 4% "$work/area.png" "$4" null: 2>&1 || true
+  /usr/bin/compare -metric AE -fuzz "$(fuzz)" "$work/area.png" "$4" null: 2>&1 || true
 }
-frame0() { # strip, crop of frame 0 to compare
-  /usr/bin/convert "$src/resources/$1" -crop 21x26+0+0 +repage -background '#EDEEF0' -flatten \
-    -crop "$2" +repage "$work/$1"
+# A length of the 96 dpi design at the current dpi, rounded as the program does.
+s() { echo $(( ($1 * dpi + 48) / 96 )); }
+# The strip drawn at this dpi: the 96 dpi one, the larger one 1:1 at 192, and
+# at 144 the larger one shrunk, with a tolerance for the program's filter that
+# still tells it from the smaller one blown up.
+strip() { case $dpi in 96) echo "${1%.png}.png" ;; *) echo "${1%.png}@2x.png" ;; esac; }
+frame0() { # strip, crop (in 96 dpi pixels) of frame 0 to compare
+  local w h x y
+  IFS='x+' read -r w h x y <<<"$2"
+  local f=$((dpi > 96 ? 2 : 1))
+  /usr/bin/convert "$src/resources/$(strip "$1")" -crop $((21 * f))x$((26 * f))+0+0 +repage \
+    -background '#EDEEF0' -flatten -resize "$(s 21)x$(s 26)!" \
+    -crop "$(s "$w")x$(s "$h")+$(s "$x")+$(s "$y")" +repage "$work/$1"
   echo "$work/$1"
 }
+fuzz() { [ "$dpi" = 144 ] && echo 15% || echo 4%; }
 # The darkest grey level (0-255) of an area: text or icon makes it low.
 darkest() { /usr/bin/convert "$1" -crop "$2" -colorspace gray -format "%[fx:int(255*minima)]" info:; }
-geometry() { # window name -> "x y"
+geometry() { # window name -> "x y width height"
   xwininfo -root -tree | grep -F "\"$1\": (\"pictavo.exe\"" | grep -oE '[0-9]+x[0-9]+\+[0-9]+\+[0-9]+ ' |
-    head -1 | sed -E 's/[0-9]+x[0-9]+\+([0-9]+)\+([0-9]+) /\1 \2/'
+    head -1 | sed -E 's/([0-9]+)x([0-9]+)\+([0-9]+)\+([0-9]+) /\3 \4 \1 \2/'
+}
+within() { # what, actual, expected, tolerance
+  local d=$(($2 - $3))
+  [ ${d#-} -le "$4" ] && check "$1" ok ok || check "$1" "$2" "$3 (within $4)"
 }
 wait_mapped() { # window name
   for _ in $(seq 1 150); do
@@ -51,7 +68,7 @@ wait_mapped() { # window name
 }
 
 shoot() { # tag, locale, the settings dialog's caption in that language
-  local tag=$1 locale=$2 settings=$3
+  local tag=$1-$dpi locale=$2 settings=$3
   echo "--- $tag"
   xdotool mousemove 1 1
   port=$((20000 + RANDOM % 20000))
@@ -59,38 +76,48 @@ shoot() { # tag, locale, the settings dialog's caption in that language
   client=$!
   wait_mapped Pictavo
   sleep 1
-  read -r x y < <(geometry Pictavo)
+  read -r x y w h < <(geometry Pictavo)
   import -window root "$out/main-window-$tag.png"
   shot="$out/main-window-$tag.png"
+  echo "main window ${w}x${h}"
+  within "main window width" "$w" "$(s 895)" 2
+  within "main window height" "$h" "$(s 600)" 2
   # The browser control covers (0, 27)-(895, 577): the background shows around it.
-  check "main window background" "$(pixel "$shot" $((x + 4)) $((y + 590)))" EDEEF0
-  check "title strip background" "$(pixel "$shot" $((x + 400)) $((y + 13)))" EDEEF0
-  check "bottom strip background" "$(pixel "$shot" $((x + 450)) $((y + 590)))" EDEEF0
-  [ "$(darkest "$shot" "40x12+$((x + 24))+$((y + 5))")" -lt 100 ] && check "caption drawn" yes yes ||
+  check "main window background" "$(pixel "$shot" $((x + $(s 4))) $((y + $(s 590))))" EDEEF0
+  check "title strip background" "$(pixel "$shot" $((x + $(s 400))) $((y + $(s 13))))" EDEEF0
+  check "bottom strip background" "$(pixel "$shot" $((x + $(s 450))) $((y + $(s 590))))" EDEEF0
+  [ "$(darkest "$shot" "$(s 40)x$(s 12)+$((x + $(s 24)))+$((y + $(s 5)))")" -lt 100 ] && check "caption drawn" yes yes ||
     check "caption drawn" no yes
-  [ "$(darkest "$shot" "16x16+$((x + 4))+$((y + 4))")" -lt 200 ] && check "icon drawn" yes yes ||
+  # Text in points: the caption's ink reaches as far down as the scale says.
+  [ "$(darkest "$shot" "$(s 40)x$(s 4)+$((x + $(s 24)))+$((y + $(s 12)))")" -lt 100 ] && check "caption at scale" yes yes ||
+    check "caption at scale" no yes
+  [ "$(darkest "$shot" "$(s 16)x$(s 16)+$((x + $(s 4)))+$((y + $(s 4)))")" -lt 200 ] && check "icon drawn" yes yes ||
     check "icon drawn" no yes
-  check "settings button, first frame" "$(differs "$shot" $((x + 828)) $((y + 0)) "$(frame0 btn_cfg.png 21x26+0+0)" 21x26)" 0
+  check "settings button, first frame" "$(differs "$shot" $((x + $(s 828))) $y "$(frame0 btn_cfg.png 21x26+0+0)" "$(s 21)x$(s 26)")" 0
   # The minimise button's outer columns lie under its neighbours.
-  check "minimise button, first frame" "$(differs "$shot" $((x + 849)) $((y + 0)) "$(frame0 btn_mini.png 19x26+1+0)" 19x26)" 0
-  check "close button, first frame" "$(differs "$shot" $((x + 868)) $((y + 0)) "$(frame0 btn_close.png 21x26+0+0)" 21x26)" 0
+  check "minimise button, first frame" "$(differs "$shot" $((x + $(s 849))) $y "$(frame0 btn_mini.png 19x26+1+0)" "$(s 19)x$(s 26)")" 0
+  check "close button, first frame" "$(differs "$shot" $((x + $(s 868))) $y "$(frame0 btn_close.png 21x26+0+0)" "$(s 21)x$(s 26)")" 0
 
   # The settings button, clicked as a person would.
-  xdotool mousemove $((x + 838)) $((y + 13)) click 1
+  xdotool mousemove $((x + $(s 838))) $((y + $(s 13))) click 1
   wait_mapped "$settings"
   xdotool mousemove 1 1
   sleep 1
-  read -r dx dy < <(geometry "$settings")
+  read -r dx dy dw dh < <(geometry "$settings")
   import -window root "$out/settings-dialog-$tag.png"
   shot="$out/settings-dialog-$tag.png"
-  check "dialog centred over the main window" "$dx $dy" "$((x + (895 - 442) / 2)) $((y + (600 - 259) / 2))"
-  check "dialog background" "$(pixel "$shot" $((dx + 200)) $((dy + 30)))" EDEEF0
-  [ "$(darkest "$shot" "24x12+$((dx + 24))+$((dy + 5))")" -lt 100 ] && check "dialog caption drawn" yes yes ||
+  echo "settings dialog ${dw}x${dh}"
+  [ "$dw" -ge $(($(s 442) - 2)) ] && check "dialog width in proportion" yes yes || check "dialog width in proportion" "$dw" "$(s 442)"
+  within "dialog height" "$dh" "$(s 259)" 2
+  check "dialog centred over the main window" "$dx $dy" "$((x + (w - dw) / 2)) $((y + (h - dh) / 2))"
+  check "dialog background" "$(pixel "$shot" $((dx + $(s 200))) $((dy + $(s 30))))" EDEEF0
+  [ "$(darkest "$shot" "$(s 24)x$(s 12)+$((dx + $(s 24)))+$((dy + $(s 5)))")" -lt 100 ] && check "dialog caption drawn" yes yes ||
     check "dialog caption drawn" no yes
-  check "dialog close button, first frame" "$(differs "$shot" $((dx + 415)) $dy "$(frame0 btn_close.png 21x26+0+0)" 21x26)" 0
+  check "dialog close button, first frame" \
+    "$(differs "$shot" $((dx + dw - $(s 27))) $dy "$(frame0 btn_close.png 21x26+0+0)" "$(s 21)x$(s 26)")" 0
 
   # Cancel, then end the client through the tray menu's last item.
-  xdotool mousemove $((dx + 381)) $((dy + 228)) click 1
+  xdotool mousemove $((dx + dw - $(s 61))) $((dy + $(s 228))) click 1
   sleep 1
   read -r tx ty < <(xwininfo -name "Wine System Tray" | awk '/Absolute upper-left X/ {x=$NF} /Absolute upper-left Y/ {y=$NF} END {print x, y}')
   xdotool mousemove $((tx + 10)) $((ty + 10)) click 3
@@ -107,7 +134,22 @@ shoot() { # tag, locale, the settings dialog's caption in that language
   fi
 }
 
-shoot zh_CN zh_CN.UTF-8 "设置"
-shoot en C.UTF-8 "Settings"
-echo "screenshots: $out/{main-window,settings-dialog,tray-menu}-{zh_CN,en}.png"
+# The scale Wine gives a program that declares itself aware of it, read at
+# each program's start; put back for the other window tests.
+set_dpi() {
+  wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$1" /f >/dev/null 2>&1
+}
+trap 'set_dpi 96; rm -rf "$work"' EXIT
+
+read -r screen_w screen_h < <(xwininfo -root | awk '/^  Width:/ {w=$2} /^  Height:/ {h=$2} END {print w, h}')
+for dpi in ${PICTAVO_SCREENSHOT_DPIS:-96 144 192}; do
+  if [ "$(s 895)" -gt "$screen_w" ] || [ "$(s 600)" -gt $((screen_h - 100)) ]; then
+    check "a ${screen_w}x${screen_h} screen holds the main window at $dpi dpi" no yes
+    continue
+  fi
+  set_dpi "$dpi"
+  shoot zh_CN zh_CN.UTF-8 "设置"
+  shoot en C.UTF-8 "Settings"
+done
+echo "screenshots: $out/{main-window,settings-dialog,tray-menu}-{zh_CN,en}-{96,144,192}.png"
 exit $fail
