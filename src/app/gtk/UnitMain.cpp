@@ -13,6 +13,7 @@
 #include "app/gtk/LoadingScheme.h"
 #include "app/gtk/WallpaperFolder.h"
 #include "config/uAppConfig.h"
+#include "platform/DebugOutput.h"
 #include "ui/gtk/Chrome.h"
 #include "ui/gtk/UnitCfg.h"
 
@@ -221,7 +222,7 @@ void TBrisvaneMainForm::NextWallPaperClick()
 
 void TBrisvaneMainForm::NothingToShow()
 {
-    // TODO notice
+    platform::DebugOutput("Next wallpaper: the wallpaper folder has no pictures");
 }
 
 void TBrisvaneMainForm::OpenFolderClick()

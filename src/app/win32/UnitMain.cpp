@@ -236,7 +236,7 @@ void TBrisvaneMainForm::PopMenuFolderClick()
 
 void TBrisvaneMainForm::NothingToShow()
 {
-    // TODO notice
+    platform::DebugOutput("Next wallpaper: the wallpaper folder has no pictures");
 }
 
 void TBrisvaneMainForm::Action_CloseExecute()
