@@ -314,8 +314,8 @@ stop_sway() {
   wait "$SWAY_PID" 2>/dev/null || true
 }
 
-# sway_shot [FILE]: sway's own screenshot (PPM on standard output without FILE).
-sway_shot() {
+# sway_grim [FILE]: sway's own screenshot (PPM on standard output without FILE).
+sway_grim() {
   if [ $# = 0 ]; then
     env WAYLAND_DISPLAY="$SWAY_WAYLAND" "${AS_SWAY[@]}" grim -t ppm - 2>/dev/null
   else
@@ -325,7 +325,7 @@ sway_shot() {
 
 # sway_centre: the colour in the middle of sway's screen, as "R G B".
 sway_centre() {
-  sway_shot | python3 -c '
+  sway_grim | python3 -c '
 import sys
 fields = sys.stdin.buffer.read().split(maxsplit=4)
 w, h = int(fields[1]), int(fields[2])

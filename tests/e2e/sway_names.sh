@@ -45,5 +45,5 @@ write_config "WallPaper=$pictures/${names[0]}"
 export XDG_CURRENT_DESKTOP=sway SWAYSOCK=$SWAY_SOCK PICTAVO_STATUS_PORT=$(free_port)
 start_client "http://127.0.0.1:$(free_port)/"
 wait_until 30 'close_rgb "$(sway_centre)" "${colours[0]}"' || fail "the client did not show its pick again: $(sway_centre)"
-sway_shot "$E2E_OUT/sway_restart.png"
+sway_grim "$E2E_OUT/sway_restart.png"
 echo "sway names ok"

@@ -1,9 +1,11 @@
 // Decisions both editions' windows share: the interval list, the tray click,
-// and which pages count as the portal for the script bridge.
+// which pages count as the portal for the script bridge, and the settings
+// dialog's layout.
 #include <gtest/gtest.h>
 
 #include "app/TrayClick.h"
 #include "app/UrlOrigin.h"
+#include "ui/CfgLayout.h"
 #include "ui/IntervalTable.h"
 
 using app::ParseOrigin;
@@ -21,6 +23,25 @@ TEST(IntervalTable, MapsEveryItemBothWaysAndUnknownMinutesToNever)
     EXPECT_EQ(ui::IntervalMinutesAt(16), std::nullopt);
     EXPECT_EQ(ui::IntervalTable[0].caption, "从不");
     EXPECT_EQ(ui::IntervalTable[15].caption, "5 小时");
+}
+
+// A list wider than designed (longer interval names, a larger font) widens
+// the dialog: every control stays inside it and clear of its row neighbours.
+TEST(CfgLayout, AWideIntervalListWidensTheDialog)
+{
+    using ui::CfgControl;
+    ui::CfgControlArray<ui::TSize> natural {};
+    natural[static_cast<std::size_t>(CfgControl::BtnClose)] = {21, 26};
+    natural[static_cast<std::size_t>(CfgControl::ComboBox1)] = {200, 21};
+    const ui::TCfgLayout layout = ui::LayOutFormCfg(natural);
+    const ui::TRect& list = layout[CfgControl::ComboBox1];
+    EXPECT_GE(list.width, 200);
+    for (std::size_t i = 0; i < ui::kCfgControls; ++i) {
+        const ui::TRect& r = layout.controls[i];
+        EXPECT_TRUE(r.left >= 0 && r.Right() <= layout.form.width && r.Bottom() <= layout.form.height)
+            << "control " << i << " ends at " << r.Right() << " in a dialog " << layout.form.width << " wide";
+    }
+    EXPECT_GE(list.left, layout[CfgControl::Label2].Right());
 }
 
 TEST(TrayClick, MinimisedRestoresVisibleHidesHiddenShows)

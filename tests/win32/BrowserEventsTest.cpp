@@ -5,9 +5,12 @@
 
 #include <windows.h>
 #include <exdispid.h>
+#include <downloadmgr.h>
 #include <mshtmhst.h>
+#include <urlmon.h>
 
 #include <array>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -68,6 +71,13 @@ public:
         V_I4(&v) = n;
         return Add(v);
     }
+    EventCall& Flag(bool on)
+    {
+        VARIANT v;
+        V_VT(&v) = VT_BOOL;
+        V_BOOL(&v) = on ? VARIANT_TRUE : VARIANT_FALSE;
+        return Add(v);
+    }
     EventCall& Cancel()
     {
         VARIANT v;
@@ -104,6 +114,15 @@ private:
     VARIANT_BOOL cancel_ = VARIANT_FALSE;
     IDispatch* newBrowser_ = nullptr;
 };
+
+// CoInternetIsFeatureEnabled(FEATURE_RESTRICT_FILEDOWNLOAD, GET_FEATURE_FROM_PROCESS),
+// which the headers name only for Windows XP SP2 and later.
+HRESULT FileDownloadsRestricted()
+{
+    using IsFeatureEnabled = HRESULT(WINAPI*)(int, DWORD);
+    const FARPROC found = ::GetProcAddress(::GetModuleHandleW(L"urlmon.dll"), "CoInternetIsFeatureEnabled");
+    return found ? reinterpret_cast<IsFeatureEnabled>(reinterpret_cast<void (*)()>(found))(12, 0x2) : E_NOTIMPL;
+}
 
 class BrowserEvents : public ::testing::Test {
 protected:
@@ -212,6 +231,63 @@ TEST_F(BrowserEvents, AFailedOrStrayLoadOfTheMainFrameIsNoticedUntilItSetsOffFor
     EXPECT_TRUE(events_->LeftPortal());
 }
 
+// A server's redirect is announced only when the page has landed: the view
+// goes back to the portal, and says so rather than going back again when the
+// portal's own load leads away.
+TEST_F(BrowserEvents, ARedirectOffThePortalSendsTheViewBackOnce)
+{
+    using app::win::StrayLanding;
+    std::vector<StrayLanding> answers;
+    events_ = TBrowserEvents::Create(Identity(mainFrame_.Get()), "res://Pictavo.exe/Loading", [] { return false; },
+                                     [](const std::string&) {},
+                                     [&](StrayLanding what) { answers.push_back(what); });
+    const auto landed = [this](IDispatch* frame, const wchar_t* url) {
+        EventCall().Browser(frame).HeldText(url).Fire(*events_.Get(), DISPID_NAVIGATECOMPLETE2);
+    };
+    landed(mainFrame_.Get(), L"res://Pictavo.exe/Loading");
+    landed(mainFrame_.Get(), L"http://127.0.0.1:17598/");
+    landed(innerFrame_.Get(), L"https://ads.example/banner");
+    landed(mainFrame_.Get(), L"res://ieframe.dll/dnserror.htm"); // the control's own page after an error
+    EXPECT_TRUE(answers.empty());
+
+    landed(mainFrame_.Get(), L"https://advertiser.example/"); // /click?to=... answered with a 302
+    landed(mainFrame_.Get(), L"https://advertiser.example/"); // and the portal's home does the same
+    landed(mainFrame_.Get(), L"http://127.0.0.1:17598/gallery");
+    landed(mainFrame_.Get(), L"http://advertiser.example/");
+    EXPECT_EQ(answers, (std::vector<StrayLanding> {StrayLanding::BackToPortal, StrayLanding::GiveUp,
+                                                   StrayLanding::BackToPortal}));
+}
+
+TEST_F(BrowserEvents, AFileIsNeverSavedOrRunWhileAPageStillShows)
+{
+    const auto download = [this](std::optional<bool> shownInView) {
+        EventCall call;
+        if (shownInView) // named since Internet Explorer 7
+            call.Flag(*shownInView);
+        return call.Cancel().Fire(*events_.Get(), DISPID_FILEDOWNLOAD);
+    };
+    EXPECT_TRUE(download(false)); // setup.exe, an attachment
+    EXPECT_TRUE(download(std::nullopt));
+    EXPECT_FALSE(download(true)); // the portal's next page
+}
+
+// Where the event does not come (another frame's download, a script's), the
+// control asks the host for a download manager.
+TEST(BrowserSiteDownloads, TheControlFindsADownloadManagerThatDropsEveryFile)
+{
+    auto site = app::win::TBrowserSite::Create(nullptr, nullptr, nullptr, L"N");
+    ComPtr<IServiceProvider> services;
+    ASSERT_EQ(site->ClientSite()->QueryInterface(IID_PPV_ARGS(&services)), S_OK);
+    ComPtr<IDownloadManager> manager;
+    ASSERT_EQ(services->QueryService(__uuidof(IDownloadManager), IID_PPV_ARGS(&manager)), S_OK);
+    ComPtr<IMoniker> file;
+    ASSERT_EQ(::CreateURLMonikerEx(nullptr, L"http://127.0.0.1:9/setup.exe", &file, URL_MK_UNIFORM), S_OK);
+    // Taken: a manager that fails hands the file back to the Open/Save dialog.
+    EXPECT_EQ(manager->Download(file.Get(), nullptr, BINDVERB_GET, 0, nullptr, nullptr, nullptr, CP_UTF8), S_OK);
+    ComPtr<IUnknown> other;
+    EXPECT_EQ(services->QueryService(IID_IUnknown, IID_PPV_ARGS(&other)), E_NOINTERFACE);
+}
+
 TEST(BrowserSiteDrop, NothingDroppedOntoTheViewIsTaken)
 {
     auto site = app::win::TBrowserSite::Create(nullptr, nullptr, nullptr, L"N");
@@ -244,12 +320,13 @@ protected:
     }
 };
 
-TEST_F(ViewEvents, OnlyTheUsersClickInTheViewTakesALinkToTheBrowser)
+TEST_F(ViewEvents, OnlyTheUsersClickOrTapInTheViewTakesALinkToTheBrowser)
 {
     std::vector<std::string> opened;
     app::win::PortalView view(parent_, [](const std::string&) {},
                               [&](const std::string& url) { opened.push_back(url); });
     ASSERT_TRUE(view.HasControl());
+    EXPECT_EQ(FileDownloadsRestricted(), S_OK) << "the control's own downloads are forbidden in this process";
     view.Navigate(view.LoadingPageUrl());
     const auto leave = [&](MSG handled) {
         view.TranslateAccelerator(handled);
@@ -265,7 +342,30 @@ TEST_F(ViewEvents, OnlyTheUsersClickInTheViewTakesALinkToTheBrowser)
     EXPECT_TRUE(opened.empty());
     leave(Message(view.Window(), WM_LBUTTONUP));
     leave(Message(view.Window(), WM_KEYDOWN, VK_RETURN));
-    EXPECT_EQ(opened, (std::vector<std::string> {"http://elsewhere.example/", "http://elsewhere.example/"}));
+    leave(Message(view.Window(), 0x0247)); // WM_POINTERUP: a finger's tap
+    EXPECT_EQ(opened, std::vector<std::string>(3, "http://elsewhere.example/"));
+}
+
+TEST_F(ViewEvents, AfterARedirectAwayTheViewLoadsThePortalOrSaysItCannotBeReached)
+{
+    using app::win::StrayLanding;
+    app::win::PortalView view(parent_, [](const std::string&) {}, [](const std::string&) {});
+    ASSERT_TRUE(view.HasControl());
+    view.Navigate(view.LoadingPageUrl());
+    const HWND control = ::GetWindow(view.Window(), GW_CHILD);
+    ASSERT_NE(control, nullptr);
+    const auto told = [&](StrayLanding what) {
+        ::SendMessageW(view.Window(), app::win::PortalView::kStrayLanding, static_cast<WPARAM>(what), 0);
+    };
+    told(StrayLanding::BackToPortal);
+    EXPECT_EQ(view.Navigations(), (std::vector<std::string> {view.LoadingPageUrl(), kPortal}));
+    const auto shown = [control] { return (::GetWindowLongW(control, GWL_STYLE) & WS_VISIBLE) != 0; };
+    EXPECT_TRUE(shown());
+    told(StrayLanding::GiveUp);
+    EXPECT_FALSE(shown()) << "nothing of the page it was led to stays in view";
+    EXPECT_EQ(view.Navigations().size(), 2u);
+    view.Navigate(kPortal); // shown again: one more try
+    EXPECT_TRUE(shown());
 }
 
 TEST_F(ViewEvents, ShowingAViewThatIsNotOnThePortalLoadsThePortalAgain)

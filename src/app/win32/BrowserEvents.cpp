@@ -58,6 +58,16 @@ DWORD Number(const VARIANT* value)
     }
 }
 
+bool Flag(const VARIANT* value)
+{
+    value = Deref(value);
+    if (!value)
+        return false;
+    if (V_VT(value) == VT_BOOL)
+        return V_BOOL(value) != VARIANT_FALSE;
+    return V_VT(value) == (VT_BYREF | VT_BOOL) && V_BOOLREF(value) && *V_BOOLREF(value) != VARIANT_FALSE;
+}
+
 void Cancel(const VARIANT* flag)
 {
     if (flag && V_VT(flag) == (VT_BYREF | VT_BOOL) && V_BOOLREF(flag))
@@ -81,16 +91,16 @@ void OpenInUsersBrowser(const std::string& url)
 }
 
 ComPtr<TBrowserEvents> TBrowserEvents::Create(IUnknown* topBrowser, std::string loadingPageUrl,
-                                              GestureProbe userActing, Opener open)
+                                              GestureProbe userActing, Opener open, StrayHandler stray)
 {
     return MakeComObject<TBrowserEvents>(topBrowser, std::move(loadingPageUrl), std::move(userActing),
-                                         std::move(open));
+                                         std::move(open), std::move(stray));
 }
 
 TBrowserEvents::TBrowserEvents(IUnknown* topBrowser, std::string loadingPageUrl, GestureProbe userActing,
-                               Opener open)
+                               Opener open, StrayHandler stray)
     : top_(topBrowser), loadingPageUrl_(std::move(loadingPageUrl)), userActing_(std::move(userActing)),
-      open_(std::move(open))
+      open_(std::move(open)), stray_(std::move(stray))
 {
 }
 
@@ -98,6 +108,7 @@ void TBrowserEvents::Disconnect() noexcept
 {
     userActing_ = nullptr;
     open_ = nullptr;
+    stray_ = nullptr;
 }
 
 bool TBrowserEvents::Answers(REFIID riid)
@@ -116,6 +127,7 @@ HRESULT TBrowserEvents::Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* params
     case DISPID_NEWWINDOW3: NewWindow3(*params); break;
     case DISPID_NAVIGATECOMPLETE2: NavigateComplete2(*params); break;
     case DISPID_NAVIGATEERROR: NavigateError(*params); break;
+    case DISPID_FILEDOWNLOAD: FileDownload(*params); break;
     default: break;
     }
     return S_OK;
@@ -153,16 +165,37 @@ void TBrowserEvents::NewWindow3(const DISPPARAMS& params)
 
 void TBrowserEvents::NavigateComplete2(const DISPPARAMS& params)
 {
+    if (!IsMainFrame(Arg(params, 0)))
+        return;
+    const std::string url = Text(Arg(params, 1));
+    if (IsPortalPage(url))
+        returning_ = false;
     // A server's redirect is not announced before it lands.
-    if (IsMainFrame(Arg(params, 0)) &&
-        DecideMainFrameNavigation(Text(Arg(params, 1)), false, loadingPageUrl_) != NavigationAction::Allow)
-        leftPortal_ = true;
+    if (DecideMainFrameNavigation(url, false, loadingPageUrl_) == NavigationAction::Allow)
+        return;
+    leftPortal_ = true;
+    // Redirects lead to web pages; the control's own pages follow its errors,
+    // which the view deals with when it is shown again.
+    if (!BrowserUrl(url) || !stray_)
+        return;
+    // Sent back and led away again: going back once more would never end.
+    stray_(std::exchange(returning_, true) ? StrayLanding::GiveUp : StrayLanding::BackToPortal);
 }
 
 void TBrowserEvents::NavigateError(const DISPPARAMS& params)
 {
     if (IsMainFrame(Arg(params, 0)))
         leftPortal_ = true;
+}
+
+void TBrowserEvents::FileDownload(const DISPPARAMS& params)
+{
+    // Since Internet Explorer 7 this also comes for every page the view is to
+    // show (an active document), and those go on. Before, it came only for
+    // files, with the cancel flag as its one argument.
+    if (params.cArgs == 0 || (params.cArgs >= 2 && Flag(Arg(params, 0))))
+        return;
+    Cancel(Arg(params, params.cArgs - 1));
 }
 
 bool TBrowserEvents::IsMainFrame(const VARIANT* browser) const

@@ -12,7 +12,7 @@ ComPtr<TBrowserSite> TBrowserSite::Create(HWND host, HWND frame, ComPtr<IDispatc
 
 TBrowserSite::TBrowserSite(HWND host, HWND frame, ComPtr<IDispatch> external, std::wstring disabledCtrlShortcuts)
     : client_(*this), frame_(*this, frame), inPlace_(*this, host, frame_),
-      uiHandler_(*this, std::move(external), std::move(disabledCtrlShortcuts))
+      uiHandler_(*this, std::move(external), std::move(disabledCtrlShortcuts)), services_(*this)
 {
 }
 
@@ -31,6 +31,8 @@ HRESULT TBrowserSite::QueryInterface(REFIID riid, void** out)
         *out = static_cast<IOleInPlaceFrame*>(&frame_);
     else if (IsEqualIID(riid, IID_IDocHostUIHandler))
         *out = static_cast<IDocHostUIHandler*>(&uiHandler_);
+    else if (IsEqualIID(riid, IID_IServiceProvider))
+        *out = static_cast<IServiceProvider*>(&services_);
     else
         return E_NOINTERFACE;
     AddRef();

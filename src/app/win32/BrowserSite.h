@@ -1,7 +1,7 @@
 #pragma once
 // The host side of the browser control as one COM identity: client site,
-// in-place site and frame, and the UI handler, each a role of this object, so
-// the control can reach any of them from any other.
+// in-place site and frame, the UI handler and the services, each a role of
+// this object, so the control can reach any of them from any other.
 #include <windows.h>
 #include <mshtmhst.h>
 #include <ole2.h>
@@ -13,6 +13,7 @@
 #include "app/win32/DocHostUIHandler.h"
 #include "app/win32/InPlaceFrame.h"
 #include "app/win32/InPlaceSite.h"
+#include "app/win32/ServiceProvider.h"
 
 namespace app::win {
 
@@ -45,6 +46,7 @@ private:
     TInPlaceFrame frame_;
     TInPlaceSite inPlace_;
     TDocHostUIHandler uiHandler_;
+    TServiceProvider services_;
 };
 #pragma GCC diagnostic pop
 

@@ -7,9 +7,11 @@
 #include "app/BridgeAccess.h"
 #include "app/Endpoints.h"
 #include "app/NavigationPolicy.h"
+#include "app/win32/DownloadRefusal.h"
 #include "platform/FileSystem.h"
 #include "platform/win32/WinText.h"
 #include "ui/win32/FormLook.h"
+#include "ui/win32/Texts.h"
 
 namespace app::win {
 
@@ -30,14 +32,24 @@ struct BstrDeleter {
 };
 using Bstr = std::unique_ptr<wchar_t, BstrDeleter>;
 
-// A click, or a key that follows a link or presses a button.
+// Touch and pen input (Windows 8 and later), which XP's headers do not name.
+constexpr UINT kPointerDown = 0x0246;
+constexpr UINT kPointerUp = 0x0247;
+constexpr UINT kTouch = 0x0240;
+
+// A click, a tap, or a key that follows a link or presses a button. A control
+// that takes pointer input gets a tap as pointer messages, without the mouse
+// messages Windows otherwise makes of it.
 bool IsUserGesture(const MSG& message)
 {
     switch (message.message) {
     case WM_LBUTTONDOWN:
     case WM_LBUTTONUP:
     case WM_LBUTTONDBLCLK:
-    case WM_MBUTTONUP: return true;
+    case WM_MBUTTONUP:
+    case kPointerDown:
+    case kPointerUp:
+    case kTouch: return true;
     case WM_KEYDOWN:
     case WM_KEYUP:
     case WM_CHAR: return message.wParam == VK_RETURN || message.wParam == VK_SPACE;
@@ -86,6 +98,7 @@ void PortalView::CreateControl(Opener openInBrowser)
         createError_ = HRESULT_FROM_WIN32(::GetLastError());
         return;
     }
+    RestrictFileDownloads();
     createError_ = ::CoCreateInstance(kWebBrowserClsid, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&object_));
     if (createError_ == S_OK)
         createError_ = object_->SetClientSite(site_->ClientSite());
@@ -116,8 +129,10 @@ void PortalView::ListenToControl(Opener openInBrowser)
 {
     ComPtr<IUnknown> identity;
     browser_.As(&identity);
-    events_ = TBrowserEvents::Create(identity.Get(), loadingPageUrl_, [this] { return userActing_; },
-                                     std::move(openInBrowser));
+    const HWND view = window_;
+    events_ = TBrowserEvents::Create(
+        identity.Get(), loadingPageUrl_, [this] { return userActing_; }, std::move(openInBrowser),
+        [view](StrayLanding what) { ::PostMessageW(view, kStrayLanding, static_cast<WPARAM>(what), 0); });
     ComPtr<IConnectionPointContainer> points;
     if (FAILED(browser_.As(&points)) || FAILED(points->FindConnectionPoint(DIID_DWebBrowserEvents2, &eventsPoint_)) ||
         FAILED(eventsPoint_->Advise(events_.Get(), &eventsCookie_)))
@@ -158,6 +173,10 @@ void PortalView::Navigate(const std::string& url)
     if (result != S_OK)
         throw ENavigateError(url, result);
     navigations_.push_back(url);
+    if (unreachable_) {
+        unreachable_ = false;
+        ShowControl(true);
+    }
 }
 
 std::string PortalView::TopLevelUrl() const
@@ -178,6 +197,38 @@ void PortalView::ReturnToPortal()
     } catch (const ENavigateError&) {
         // The control shows what it made of it; the next showing tries again.
     }
+}
+
+void PortalView::LeaveStrayPage(StrayLanding what)
+{
+    // Something else may have brought it back meanwhile.
+    if (!browser_ || IsPortalPage(TopLevelUrl()))
+        return;
+    browser_->Stop();
+    if (what == StrayLanding::GiveUp) {
+        ShowUnreachable();
+        return;
+    }
+    try {
+        Navigate(PortalHomeUrl());
+    } catch (const ENavigateError&) {
+        ShowUnreachable();
+    }
+}
+
+void PortalView::ShowUnreachable()
+{
+    unreachable_ = true;
+    ShowControl(false);
+    ::InvalidateRect(window_, nullptr, TRUE);
+}
+
+void PortalView::ShowControl(bool show)
+{
+    ComPtr<IOleWindow> control;
+    HWND window = nullptr;
+    if (object_ && SUCCEEDED(object_.As(&control)) && SUCCEEDED(control->GetWindow(&window)) && window)
+        ::ShowWindow(window, show ? SW_SHOW : SW_HIDE);
 }
 
 void PortalView::SetBounds(const RECT& bounds)
@@ -212,8 +263,12 @@ LRESULT CALLBACK PortalView::WindowProc(HWND window, UINT message, WPARAM wParam
         const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lParam);
         ::SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
     }
-    const auto* view = reinterpret_cast<const PortalView*>(::GetWindowLongPtrW(window, GWLP_USERDATA));
+    auto* view = reinterpret_cast<PortalView*>(::GetWindowLongPtrW(window, GWLP_USERDATA));
     switch (message) {
+    case kStrayLanding:
+        if (view)
+            view->LeaveStrayPage(static_cast<StrayLanding>(wParam));
+        return 0;
     case WM_ERASEBKGND:
         return 1;
     case WM_PAINT:
@@ -236,13 +291,22 @@ void PortalView::Paint(HWND window) const
     ::GetClientRect(window, &area);
     const ui::TGdiObject brush(::CreateSolidBrush(ui::kFormColor));
     ::FillRect(dc, &area, brush.brush());
+    ::SetBkMode(dc, TRANSPARENT);
+    ::SelectObject(dc, ::GetStockObject(DEFAULT_GUI_FONT));
     if (createError_ != S_OK) {
         const std::wstring text = platform::win::Wide(
             "The portal cannot be shown: the system web browser control is not available (error " +
             HexCode(createError_) + ").");
-        ::SetBkMode(dc, TRANSPARENT);
-        ::SelectObject(dc, ::GetStockObject(DEFAULT_GUI_FONT));
         ::DrawTextW(dc, text.c_str(), -1, &area, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+    } else if (unreachable_) {
+        // Two lines, centred: what happened, and where the portal is.
+        const std::wstring text = ui::LoadText(IDS_PORTAL_UNREACHABLE, ui::UserTextLanguage()) + L"\n" +
+            platform::win::Wide(PortalHomeUrl());
+        RECT box = area;
+        ::DrawTextW(dc, text.c_str(), -1, &box, DT_CENTER | DT_WORDBREAK | DT_NOPREFIX | DT_CALCRECT);
+        const LONG height = box.bottom - box.top;
+        box = {area.left, (area.bottom - height) / 2, area.right, (area.bottom + height) / 2};
+        ::DrawTextW(dc, text.c_str(), -1, &box, DT_CENTER | DT_WORDBREAK | DT_NOPREFIX);
     }
     ::EndPaint(window, &ps);
 }

@@ -54,6 +54,10 @@ public:
     std::string TopLevelUrl() const;
     // After a failed load, or away from the portal, loads the portal again.
     void ReturnToPortal();
+    // Posted to the view's window when a redirect took the main frame off
+    // the portal (wParam: StrayLanding); handled on the view's own turn,
+    // since the control is still delivering the page when it tells.
+    static constexpr UINT kStrayLanding = WM_APP + 0x40;
     // For the message loop, with every message before it is dispatched: lets
     // the control handle its keys (and the view swallow the disabled
     // shortcuts), and notes whether the user is clicking or pressing a key in
@@ -75,6 +79,11 @@ public:
 private:
     static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     void Paint(HWND window) const;
+    void LeaveStrayPage(StrayLanding what);
+    // Hides the control and says in its place that the portal cannot be
+    // shown; the view's next navigation brings the control back.
+    void ShowUnreachable();
+    void ShowControl(bool show);
     void CreateControl(Opener openInBrowser);
     void ListenToControl(Opener openInBrowser);
     bool InView(HWND window) const;
@@ -90,6 +99,7 @@ private:
     DWORD eventsCookie_ = 0;
     bool userActing_ = false;
     HRESULT createError_ = S_OK;
+    bool unreachable_ = false;
     std::vector<std::string> navigations_;
 };
 

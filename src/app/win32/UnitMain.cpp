@@ -265,23 +265,31 @@ void TBrisvaneMainForm::SetTrayIcon(bool visible)
     TrayVisible_ = visible;
     if (visible) {
         AddTrayIcon();
-        if (!TrayAdded_) {
-            // The shell is not ready yet (a start at logon): try again for a
-            // while, besides on its "TaskbarCreated".
-            TrayRetryStart_ = ::GetTickCount();
-            ::SetTimer(Handle_, kTrayRetryTimer, static_cast<UINT>(Options_.TrayRetryInterval.count()), nullptr);
-        }
         return;
     }
     ::KillTimer(Handle_, kTrayRetryTimer);
-    if (TrayAdded_)
-        NotifyTray(NIM_DELETE);
+    // Also when every add seemed refused: a shell that timed out may still
+    // have taken one, and would keep it as a ghost.
+    NotifyTray(NIM_DELETE);
     TrayAdded_ = false;
 }
 
 void TBrisvaneMainForm::AddTrayIcon()
 {
-    TrayAdded_ = NotifyTray(NIM_ADD);
+    TrayAdded_ = TryAddTrayIcon();
+    if (!TrayAdded_) {
+        // The shell is not ready yet (a start at logon, a taskbar being
+        // made again): try again for a while, besides on "TaskbarCreated".
+        TrayRetryStart_ = ::GetTickCount();
+        ::SetTimer(Handle_, kTrayRetryTimer, static_cast<UINT>(Options_.TrayRetryInterval.count()), nullptr);
+    }
+}
+
+bool TBrisvaneMainForm::TryAddTrayIcon()
+{
+    // A busy shell at logon answers an add with a time-out although it took
+    // the icon; the icon it took answers a modify.
+    return NotifyTray(NIM_ADD) || NotifyTray(NIM_MODIFY);
 }
 
 void TBrisvaneMainForm::TrayMenu()
@@ -305,7 +313,7 @@ LRESULT TBrisvaneMainForm::WndProc(HWND window, UINT message, WPARAM wParam, LPA
         return *answer;
     if (message == TaskbarCreated_ && TaskbarCreated_ != 0) {
         if (TrayVisible_)
-            AddTrayIcon();
+            AddTrayIcon(); // the new taskbar has no icon of ours
         return 0;
     }
     switch (message) {
@@ -354,7 +362,7 @@ LRESULT TBrisvaneMainForm::WndProc(HWND window, UINT message, WPARAM wParam, LPA
     case WM_TIMER:
         if (wParam == kTrayRetryTimer) {
             if (TrayVisible_ && !TrayAdded_)
-                AddTrayIcon();
+                TrayAdded_ = TryAddTrayIcon();
             if (TrayAdded_ || ::GetTickCount() - TrayRetryStart_ >= kTrayRetryForMs)
                 ::KillTimer(window, kTrayRetryTimer);
             return 0;

@@ -111,7 +111,8 @@ private:
     // the worker serves them, and the window is being torn down.
     void BeginClosing();
     void SetTrayIcon(bool visible);
-    void AddTrayIcon();
+    void AddTrayIcon();    // and keeps trying while the shell refuses it
+    bool TryAddTrayIcon(); // once
     bool NotifyTray(DWORD message);
     void TrayMenu();
     // The worker's step asked for from the tray found no picture.

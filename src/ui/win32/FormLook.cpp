@@ -84,7 +84,7 @@ std::optional<LRESULT> HandleFormMessage(HWND window, TSkinBtnRouter& router, HF
         }
         return std::nullopt;
     }
-    if (const auto answer = router.HandleAccessibility(message, wParam, lParam))
+    if (const auto answer = router.HandleAccessibility(window, message, wParam, lParam))
         return answer;
     switch (message) {
     case WM_MOUSELEAVE:

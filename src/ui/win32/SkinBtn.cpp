@@ -230,11 +230,11 @@ TSkinBtn* TSkinBtnRouter::InReadingOrder(std::size_t index) const
     return index < order.size() ? order[index] : nullptr;
 }
 
-std::optional<LRESULT> TSkinBtnRouter::HandleAccessibility(UINT message, WPARAM wParam, LPARAM lParam)
+std::optional<LRESULT> TSkinBtnRouter::HandleAccessibility(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     if (message == WM_GETOBJECT && static_cast<DWORD>(lParam) == static_cast<DWORD>(OBJID_CLIENT)) {
         if (!Accessible_)
-            *Accessible_.put() = TSkinBtnAccessible::CreateReferenced(Parent_, *this);
+            *Accessible_.put() = TSkinBtnAccessible::CreateReferenced(window, *this);
         return ::LresultFromObject(IID_IAccessible, wParam, static_cast<IAccessible*>(Accessible_.get()));
     }
     if (message == WM_SKINBTNPRESS) {

@@ -113,7 +113,9 @@ public:
     // e.g. start dragging the window).
     bool HandleMouse(UINT message, WPARAM wParam, LPARAM lParam);
     // WM_GETOBJECT and WM_SKINBTNPRESS; nothing for any other message.
-    std::optional<LRESULT> HandleAccessibility(UINT message, WPARAM wParam, LPARAM lParam);
+    // window: the one the message came to, which may ask before the parent
+    // is known (a screen reader asks while the window is being created).
+    std::optional<LRESULT> HandleAccessibility(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     void PaintAll(HDC dc) const;
 
     // The button on top at a point of the parent's client area.

@@ -21,5 +21,8 @@
 #define IDS_BROWSE_TITLE 117
 #define IDS_FOLDER_UNUSABLE 118
 
+// The portal view.
+#define IDS_PORTAL_UNREACHABLE 150
+
 // The change intervals, in the order of the interval table (16 items).
 #define IDS_INTERVAL_FIRST 128

@@ -74,6 +74,8 @@ protected:
         options.NotifyIcon = [this](DWORD message, NOTIFYICONDATAW* data) {
             tray.push_back(message);
             tip = data->szTip;
+            if (message == NIM_ADD && addTimesOut)
+                return false;
             return trayAnswers.load();
         };
         options.TrayRetryInterval = std::chrono::milliseconds(20);
@@ -121,6 +123,7 @@ protected:
     std::vector<std::wstring> explored;
     std::vector<DWORD> tray;
     std::atomic<bool> trayAnswers {true};
+    std::atomic<bool> addTimesOut {false}; // NIM_ADD fails although the shell took the icon
     std::function<platform::ScreenSize()> slowScreen;
     std::atomic<bool> inPass {false};
     std::wstring tip;
@@ -389,6 +392,30 @@ TEST_F(MainFormTest, WithoutATrayIconTheButtonsMinimiseUntilARetryAddsIt)
     EXPECT_FALSE(::IsIconic(f.Handle()));
     platform::MainThreadWait([] { return false; }, 200);
     EXPECT_EQ(tray.size(), calls) << "no more adds once the icon is there";
+}
+
+TEST_F(MainFormTest, AnAddThatTimedOutStillCountsAndTheIconIsAlwaysRemovedAtExit)
+{
+    addTimesOut = true;
+    TBrisvaneMainForm& f = Make();
+    f.Show();
+    ui_test::ClickAt(f.Handle(), 878, 13); // close
+    EXPECT_FALSE(Visible());
+    EXPECT_FALSE(::IsIconic(f.Handle())) << "hidden to the icon the shell did take";
+    form.reset();
+    ASSERT_FALSE(tray.empty());
+    EXPECT_EQ(tray.back(), DWORD(NIM_DELETE));
+
+    // The taskbar is made again and refuses at first: the timer tries again.
+    addTimesOut = false;
+    Make();
+    trayAnswers = false;
+    ::SendMessageW(form->Handle(), ::RegisterWindowMessageW(L"TaskbarCreated"), 0, 0);
+    trayAnswers = true;
+    tray.clear();
+    EXPECT_TRUE(platform::MainThreadWait([&] { return !tray.empty(); }, 5000));
+    form.reset();
+    EXPECT_EQ(tray, (std::vector<DWORD> {NIM_ADD, NIM_DELETE}));
 }
 
 // A screen reader finds the title buttons where they are drawn, as named

@@ -1,7 +1,9 @@
 // The skin button painted into a memory surface and read back: the test
 // strips have one solid colour per frame (red, green, blue) and a
-// transparent bottom row.
+// transparent bottom row. And what assistive technology finds of it.
 #include <gtest/gtest.h>
+
+#include <oleacc.h>
 
 #include "UiTestSupport.h"
 #include "ui/win32/SkinBtn.h"
@@ -151,4 +153,58 @@ TEST(SkinBtn, APressThatLosesTheMouseEndsWithoutAClick)
     router.HandleMouse(WM_LBUTTONUP, 0, inside);
     EXPECT_EQ(clicks, 0);
     ::DestroyWindow(parent);
+}
+
+namespace {
+
+LRESULT CALLBACK RouterWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_NCCREATE)
+        ::SetWindowLongPtrW(window, GWLP_USERDATA,
+                            reinterpret_cast<LONG_PTR>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams));
+    if (auto* router = reinterpret_cast<ui::TSkinBtnRouter*>(::GetWindowLongPtrW(window, GWLP_USERDATA)))
+        if (const auto answer = router->HandleAccessibility(window, message, wParam, lParam))
+            return *answer;
+    return ::DefWindowProcW(window, message, wParam, lParam);
+}
+
+} // namespace
+
+// A screen reader may ask while the form is still being made, before the
+// router has been told its window: the buttons are still found where they are.
+TEST(SkinBtn, AssistiveTechnologyFindsTheButtonsOfTheWindowThatAsks)
+{
+    TSkinBtn button(nullptr);
+    button.SetBounds(10, 0, 21, 26);
+    button.AccessibleName = L"Close";
+    ui::TSkinBtnRouter router; // no parent window yet
+    router.Add(button);
+    WNDCLASSEXW wc {};
+    wc.cbSize = sizeof(wc);
+    wc.lpfnWndProc = RouterWindowProc;
+    wc.hInstance = ::GetModuleHandleW(nullptr);
+    wc.lpszClassName = L"SkinBtnAccessibleTest";
+    ::RegisterClassExW(&wc);
+    const HWND window = ::CreateWindowExW(0, wc.lpszClassName, L"", WS_POPUP | WS_VISIBLE, 100, 50, 80, 40, nullptr,
+                                          nullptr, wc.hInstance, &router);
+    ASSERT_NE(window, nullptr);
+    {
+        platform::win::ComPtr<IAccessible> form;
+        ASSERT_EQ(::AccessibleObjectFromWindow(window, OBJID_CLIENT, IID_IAccessible, form.put_void()), S_OK);
+        VARIANT first;
+        ::VariantInit(&first);
+        V_VT(&first) = VT_I4;
+        V_I4(&first) = 1;
+        BSTR name = nullptr;
+        EXPECT_EQ(form->get_accName(first, &name), S_OK);
+        EXPECT_EQ(std::wstring(name ? name : L""), L"Close");
+        ::SysFreeString(name);
+        long left = 0, top = 0, width = 0, height = 0;
+        EXPECT_EQ(form->accLocation(&left, &top, &width, &height, first), S_OK);
+        POINT origin {0, 0};
+        ::ClientToScreen(window, &origin);
+        EXPECT_EQ(left, origin.x + 10);
+        EXPECT_EQ(width, 21);
+    }
+    ::DestroyWindow(window);
 }
