@@ -26,7 +26,8 @@ fi
 # recommend (GNOME alone would bring hundreds of megabytes more).
 shells=()
 if [ "$what" = test ]; then
-  shells=(gnome-shell xfwm4 xfdesktop4 xfce4-panel xfconf python3-gi gir1.2-glib-2.0)
+  shells=(gnome-shell xfwm4 xfdesktop4 xfce4-panel xfconf caja marco mate-settings-daemon-common
+    openbox pcmanfm pcmanfm-qt python3-gi gir1.2-glib-2.0)
 fi
 
 missing=() missing_shells=()

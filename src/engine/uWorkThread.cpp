@@ -31,6 +31,8 @@ constexpr auto kMaxIdle = std::chrono::seconds(1);
 
 // Result code of a request refused before anything was fetched.
 constexpr std::int32_t kBadRequest = static_cast<std::int32_t>(0x80070057);   // E_INVALIDARG
+// Result code of a pick that arrived but could not be shown for another reason.
+constexpr std::int32_t kUnexpected = static_cast<std::int32_t>(0x80004005);   // E_FAIL
 
 // Wallpaper paths name files: Windows file names ignore letter case, Linux
 // ones do not (SUNSET.JPG and sunset.jpg are two pictures there).
@@ -94,16 +96,16 @@ std::uint32_t MsUntil(std::chrono::steady_clock::time_point deadline)
 
 TWorkThreadEnvironment TWorkThreadEnvironment::Default()
 {
-    return {StatusPort,
-            std::chrono::seconds(1),
-            [] { return LocalUnixTime(); },
-            [] { return platform::PrimaryScreenSize(); },
-            [](const std::string& path, std::uint8_t style) { return ApplyWallPaper(path, style); },
-            {},
-            kStopLimit,
-            [](const std::string& line) { platform::DebugOutput(line); },
-            !platform::DesktopKeepsWallpaper(),
-            {}};
+    TWorkThreadEnvironment env;
+    env.statusPort = StatusPort;
+    env.minConnectInterval = std::chrono::seconds(1);
+    env.now = [] { return LocalUnixTime(); };
+    env.screen = [] { return platform::PrimaryScreenSize(); };
+    env.applyWallPaper = [](const std::string& path, std::uint8_t style) { return ApplyWallPaper(path, style); };
+    env.stopLimit = kStopLimit;
+    env.debugOutput = [](const std::string& line) { platform::DebugOutput(line); };
+    env.showWallPaperAtStart = !platform::DesktopKeepsWallpaper();
+    return env;
 }
 
 std::shared_ptr<TWorkThread> TWorkThread::Create(TWorkThreadEnvironment env)
@@ -281,10 +283,12 @@ void TWorkThread::NextStep()
         std::atomic<bool>& flag;
         ~Done() { flag = false; }
     } done {NextRequested_};
-    // An empty folder leaves the schedule as it was.
-    if (!AppConfig->WallPaperList().empty())
+    // A folder with no picture left leaves the schedule as it was.
+    auto& list = AppConfig->WallPaperList();
+    std::erase_if(list, [](const std::string& path) { return !platform::FileExists(path); });
+    if (!list.empty())
         Rotate();
-    if (AppConfig->WallPaperList().empty() && Env_.nothingToShow)
+    if (list.empty() && Env_.nothingToShow)
         Env_.nothingToShow();
 }
 
@@ -417,7 +421,7 @@ void TWorkThread::RequestDownload(const std::string& request)
     // disk unless the URL is http(s) and its name stays inside the folder.
     const auto destination = DownloadDestination(AppConfig->WallPaperDir(), url);
     if (!destination) {
-        WriteDownFail(kBadRequest);
+        PickFailed(kBadRequest);
         return;
     }
     // The folder may not exist yet (worker not started) or may have been
@@ -428,11 +432,14 @@ void TWorkThread::RequestDownload(const std::string& request)
         url, *destination, {}, [this](TFileDownLoadThread& t) { DownloadDone(t); },
         [this](TFileDownLoadThread& t, std::int32_t code) { DownloadFailed(t, code); }, false);
     DownloadThread->SetContentCheck(IsUsablePicture);
+    DownloadThread->SetStallWindow(Env_.stallWindow);
     DownloadThread->Resume();
 }
 
 void TWorkThread::DownloadDone(TFileDownLoadThread& thread)
 {
+    // Told after the lock is released: whoever shows it may take its time.
+    std::int32_t failure = platform::download::kOk;
     {
         std::lock_guard<std::mutex> guard(Lock);
         const std::string path = thread.DestFile;
@@ -440,32 +447,51 @@ void TWorkThread::DownloadDone(TFileDownLoadThread& thread)
             // The download checked its content before it took this place;
             // something that replaced it since is not ours to record.
             if (!IsImageFile(path)) {
-                WriteDownFail(platform::download::kBadContent);
-                return;
+                failure = platform::download::kBadContent;
+            } else {
+                auto& list = AppConfig->WallPaperList();
+                if (IndexOfPath(list, path) < 0)
+                    list.push_back(path);
+                const Shown shown = ShowPicture(path, [&] { return thread.Terminated() || Terminated(); });
+                if (shown == Shown::Unreadable) {
+                    std::erase_if(list, [&](const std::string& s) { return SamePath(s, path); });
+                    failure = platform::download::kBadContent;
+                } else if (shown == Shown::Yes) {
+                    Record([&] { AppConfig->SetLastChangeTime(Env_.now()); });
+                }
             }
-            auto& list = AppConfig->WallPaperList();
-            if (IndexOfPath(list, path) < 0)
-                list.push_back(path);
-            const Shown shown = ShowPicture(path, [&] { return thread.Terminated() || Terminated(); });
-            if (shown == Shown::Unreadable) {
-                std::erase_if(list, [&](const std::string& s) { return SamePath(s, path); });
-                WriteDownFail(platform::download::kBadContent);
-                return;
-            }
-            if (shown == Shown::Yes)
-                Record([&] { AppConfig->SetLastChangeTime(Env_.now()); });
         } catch (const std::exception& e) {
             ReportPassError(e.what());
+            failure = kUnexpected;
         }
     }
+    if (failure != platform::download::kOk && !thread.Terminated())
+        PickFailed(failure);
+    else if (failure != platform::download::kOk)
+        WriteDownFail(failure);
     Wake();
 }
 
-void TWorkThread::DownloadFailed(TFileDownLoadThread&, std::int32_t code)
+void TWorkThread::DownloadFailed(TFileDownLoadThread& thread, std::int32_t code)
 {
     // The transfer removed its own temporary file; an older file of the same
-    // name is left alone.
+    // name is left alone. A download given up (a newer pick, the client
+    // closing) is logged but not told: nobody waits for it.
+    if (thread.Terminated())
+        WriteDownFail(code);
+    else
+        PickFailed(code);
+}
+
+void TWorkThread::PickFailed(std::int32_t code)
+{
     WriteDownFail(code);
+    const auto failure = ClassifyPickFailure(code);
+    if (!failure)
+        return;
+    Env_.debugOutput("Pick failed: " + DescribePickFailure(*failure));
+    if (Env_.pickFailed)
+        Env_.pickFailed(*failure);
 }
 
 } // namespace engine

@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "engine/FileDownLoadThread.h"
+#include "engine/PickFailure.h"
 #include "engine/StatusLink.h"
 #include "engine/Thread.h"
 #include "platform/Screen.h"
@@ -37,6 +38,12 @@ struct TWorkThreadEnvironment {
     std::chrono::milliseconds stopLimit;                 // SetActive(false) waits no longer
     std::function<void(const std::string&)> debugOutput; // the diagnostic line
     bool showWallPaperAtStart = false;                   // the desktop forgets it when it restarts
+    // A pick the user is still waiting for failed: called once per pick, on
+    // the download thread (or the main thread for a refused request), never
+    // under the worker lock. May be empty.
+    std::function<void(const PickFailure&)> pickFailed;
+    // A download that brings almost nothing for this long has timed out.
+    std::chrono::milliseconds stallWindow {platform::download::kStallWindowMs};
     // A step asked for by NextWallPaper found no picture to show; called on
     // the worker, so the owner hands it to its own thread.
     std::function<void()> nothingToShow;
@@ -102,6 +109,7 @@ private:
     void WaitForNextPass();
     void ReportPassError(const std::string& what);
     void WriteDownFail(std::int32_t code);
+    void PickFailed(std::int32_t code);
     bool StopDownloads(std::chrono::steady_clock::time_point deadline);
 
     TWorkThreadEnvironment Env_;

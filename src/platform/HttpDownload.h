@@ -27,6 +27,8 @@ inline constexpr std::int32_t kTooLarge = static_cast<std::int32_t>(0x800700DFu)
 // (HRESULT_FROM_WIN32(ERROR_CANNOT_MAKE), ..._WRITE_FAULT).
 inline constexpr std::int32_t kCannotCreateFile = static_cast<std::int32_t>(0x80070052u);
 inline constexpr std::int32_t kWriteFault = static_cast<std::int32_t>(0x8007001Du);
+// Writing stopped for want of room (HRESULT_FROM_WIN32(ERROR_DISK_FULL)).
+inline constexpr std::int32_t kDiskFull = static_cast<std::int32_t>(0x80070070u);
 // The body arrived but is not what the caller accepts (HRESULT_FROM_WIN32(ERROR_BAD_FORMAT)).
 inline constexpr std::int32_t kBadContent = static_cast<std::int32_t>(0x8007000Bu);
 // Less than kStallBytes arrived within kStallWindow (HRESULT_FROM_WIN32(ERROR_TIMEOUT)).

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # The client inside a real desktop shell started headless: at each of two
 # screen sizes the client shows the demo gallery, a gallery picture is
-# picked (a real click where the shell takes one from outside: xdotool on
-# X11, sway's own seat commands; GNOME gets a page that picks on load), and
+# picked (a real click: xdotool on X11, Mutter's remote desktop interface on
+# GNOME; sway, which takes no pointer from outside, gets a page that picks on
+# load), and
 # the shell's own screenshot shows the variant that fits the screen. Then the
 # shell is started again (the next login), the client starts in the tray as
 # its autostart entry starts it, rotates to the next picture at once, shows
@@ -22,6 +23,7 @@ trap shell_cleanup EXIT
 export PICTAVO_STATUS_PORT=$(free_port) # no service: nobody else's hears of us
 started=$SECONDS
 start_portal
+add_menu_entry
 
 # The variant the real gallery's list gives a screen of W x H.
 expected_variant() {
@@ -46,7 +48,7 @@ def walk(n):
 walk(json.load(sys.stdin))' "$CLIENT_PID")
       [ -n "$rect" ] && read -r WIN_X WIN_Y <<<"$rect"
       ;;
-    gnome) return 1 ;; # nobody outside the shell is told where windows are
+    gnome) gnome_window "$SESSION/reference.png" ;;
     *)
       local geometry
       WINDOW=$(xdotool search --onlyvisible --pid "$CLIENT_PID" 2>/dev/null | head -1) && [ -n "$WINDOW" ] &&
@@ -56,8 +58,27 @@ walk(json.load(sys.stdin))' "$CLIENT_PID")
   esac
 }
 
-# click X Y: a real press and release of the first button (X11 only).
-click() { xdotool mousemove "$1" "$2" sleep 0.2 click 1 sleep 0.2 mousemove 0 0; }
+# GNOME tells nobody outside where windows are: the window is what differs
+# from the screen as it was without it (REFERENCE), below the top bar and
+# the notifications, 600 pixels up from its bottom edge.
+gnome_window() {
+  local box top=120
+  shell_shot "$SESSION/now.png" || return 1
+  box=$(/usr/bin/convert "$1" "$SESSION/now.png" -compose difference -composite \
+    -crop "${SHELL_W}x$((SHELL_H - top))+0+$top" +repage -colorspace gray -threshold 8% -format %@ info: 2>/dev/null)
+  [[ "$box" =~ ^([0-9]+)x([0-9]+)\+([0-9]+)\+([0-9]+)$ ]] || return 1
+  [ "${BASH_REMATCH[1]}" = 895 ] || return 1
+  WIN_X=${BASH_REMATCH[3]} WIN_Y=$((top + BASH_REMATCH[4] + BASH_REMATCH[2] - 600))
+}
+
+# click X Y: a real press and release of the first button.
+click() {
+  if [ "$SHELL_KIND" = gnome ]; then
+    "$SHELLS/gnome_input.py" click "$SHELL_W" "$SHELL_H" "$1" "$2"
+  else
+    xdotool mousemove "$1" "$2" sleep 0.2 click 1 sleep 0.2 mousemove 0 0
+  fi
+}
 
 # window_shown PICTURE: the client's window is on the screen. GNOME says
 # where windows are to nobody outside: there the screenshot differs from the
@@ -96,15 +117,17 @@ for i in 0 1; do
   note "$SHELL_KIND at $size"
   t0=$SECONDS
   shell_start "$size"
-  rm -rf "$WALLPAPER_DIR" "$XDG_CONFIG_HOME/Brisvane/Fitted"
-  mkdir -p "$WALLPAPER_DIR"
+  # The last picture stays where it was: a desktop that finds its picture
+  # gone at login may clear the setting while the pick is under way.
+  rm -rf "$XDG_CONFIG_HOME/Brisvane/Fitted"
   write_config ChangeTime=60 LastChangeTime=$(($(local_now) - 600))
   asked=$(grep -c '^GET /pic/' "$PORTAL_LOG" || true)
   thumbs=$(portal_requests /thumb/)
   variant=$(expected_variant "$size")
-  if [ "$SHELL_KIND" != xfce ]; then
-    # No pointer reaches a Wayland shell from outside: the gallery is shown,
-    # then a page that picks on load stands in for the click.
+  [ "$SHELL_KIND" != gnome ] || shell_shot "$SESSION/reference.png"
+  if [ "$SHELL_KIND" = sway ]; then
+    # No pointer reaches sway from outside: the gallery is shown, then a
+    # page that picks on load stands in for the click.
     start_client
     wait_until 60 '[ "$(portal_requests /thumb/)" -ge $((thumbs + ${#E2E_GALLERY[@]})) ]' || fail "the gallery did not load"
     sleep 2
@@ -146,6 +169,8 @@ done
 note "$SHELL_KIND: the next login starts the client in the tray; it rotates at once"
 t0=$SECONDS
 shell_start "${sizes[1]}"
+# Only the shown picture and the next one to rotate to.
+find "$WALLPAPER_DIR" -type f ! -name "$(basename "$file")" -delete
 variant=$(expected_variant "${sizes[1]}")
 fetch_picture "$second,$variant" "$second,$variant.jpg"
 next=$WALLPAPER_DIR/$second,$variant.jpg
@@ -159,20 +184,28 @@ note "started again from the menu, the running client shows its window"
 start_again || fail "the second start failed"
 wait_until 30 'window_shown "$next"' || fail "the window did not show"
 
-if [ "$SHELL_KIND" = xfce ]; then
+# sway takes no click from outside, and has no minimising.
+if [ "$SHELL_KIND" != sway ]; then
+  [ "$SHELL_KIND" != gnome ] ||
+    /usr/bin/convert "$(shown_copy "$next")" -resize "${SHELL_W}x${SHELL_H}!" "$SESSION/reference.png"
+  wait_until 10 client_window || fail "the client's window is not found"
   if "$SHELLS/tray.py" item "$CLIENT_PID" >"$WORK/tray.out" 2>&1; then
     note "closed to the tray, shown again from the tray's menu"
     click $((WIN_X + 878)) $((WIN_Y + 8))
     wait_until 10 '! window_shown "$next"' || fail "the close button left the window on the screen"
     "$SHELLS/tray.py" show "$CLIENT_PID" || fail "the tray menu's Show failed"
+    wait_until 10 'window_shown "$next"' || fail "the window did not come back"
   else
-    # Minimised where the shell has a way back, left alone where it has none.
-    note "no tray here ($(cat "$WORK/tray.out")): closed, then started from the menu again"
-    click $((WIN_X + 878)) $((WIN_Y + 8))
-    sleep 1
-    start_again || fail "the second start failed"
+    note "no tray ($(cat "$WORK/tray.out")): minimise and close minimise, a start from the menu shows the window again"
+    for button in 848 868; do
+      wait_until 10 client_window || fail "the client's window is not found"
+      click $((WIN_X + button + 10)) $((WIN_Y + 8))
+      wait_until 10 '! window_shown "$next"' || fail "the button at $button left the window on the screen"
+      kill -0 "$CLIENT_PID" || fail "the client ended"
+      start_again || fail "the start from the menu failed"
+      wait_until 10 'window_shown "$next"' || fail "the window did not come back"
+    done
   fi
-  wait_until 10 'window_shown "$next"' || fail "the window did not come back"
 fi
 shell_shot "$E2E_OUT/shell_${SHELL_KIND}.png"
 kill -0 "$CLIENT_PID" || fail "the client ended"

@@ -8,6 +8,7 @@
 #include <gio/gio.h>
 #include <gtk/gtk.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <functional>
@@ -16,6 +17,7 @@
 #include <string>
 
 #include "GuiSupport.h"
+#include "NotificationServer.h"
 #include "platform/FileSystem.h"
 #include "platform/TcpSocket.h"
 #include "support/ChildProcess.h"
@@ -50,6 +52,62 @@ std::vector<std::string> AccessiblePushButtons(const std::string& name)
         if (role == ATSPI_ROLE_PUSH_BUTTON) {
             const ui::gtk::GCharPtr text(atspi_accessible_get_name(node, nullptr));
             found.emplace_back(text ? text.get() : "");
+        }
+        if (role != ATSPI_ROLE_APPLICATION && role != ATSPI_ROLE_FRAME && role != ATSPI_ROLE_PANEL &&
+            role != ATSPI_ROLE_WINDOW && role != ATSPI_ROLE_DIALOG)
+            return;
+        for (gint i = 0, n = atspi_accessible_get_child_count(node, nullptr); i < n; ++i)
+            if (const AccessiblePtr child {atspi_accessible_get_child_at_index(node, i, nullptr)})
+                walk(child.get());
+    };
+    const AccessiblePtr desktop(atspi_get_desktop(0));
+    for (gint i = 0, n = atspi_accessible_get_child_count(desktop.get(), nullptr); i < n; ++i) {
+        const AccessiblePtr app(atspi_accessible_get_child_at_index(desktop.get(), i, nullptr));
+        const ui::gtk::GCharPtr appName(app ? atspi_accessible_get_name(app.get(), nullptr) : nullptr);
+        if (appName && name == appName.get())
+            walk(app.get());
+    }
+    return found;
+}
+
+class SmallDisk {
+public:
+    explicit SmallDisk(std::string folder) : folder_(std::move(folder))
+    {
+        platform::ForceDirectories(folder_);
+        mounted_ = geteuid() == 0 && Run("mount -t tmpfs -o size=512k,mode=0755 pictavo-test '" + folder_ + "'");
+    }
+    ~SmallDisk()
+    {
+        if (mounted_)
+            Run("umount -l '" + folder_ + "'");
+    }
+    SmallDisk(const SmallDisk&) = delete;
+    SmallDisk& operator=(const SmallDisk&) = delete;
+    bool Mounted() const { return mounted_; }
+    bool MakeReadOnly(bool readOnly = true)
+    {
+        return Run(std::string("mount -o remount,") + (readOnly ? "ro" : "rw") + " '" + folder_ + "'");
+    }
+
+private:
+    static bool Run(const std::string& command) { return std::system((command + " 2>/dev/null").c_str()) == 0; }
+    std::string folder_;
+    bool mounted_ = false;
+};
+
+// The push button called `button` in the windows of the program `name`.
+platform::linuxdesk::GObjectPtr<AtspiAccessible> AccessiblePushButton(const std::string& name,
+                                                                      const std::string& button)
+{
+    using AccessiblePtr = platform::linuxdesk::GObjectPtr<AtspiAccessible>;
+    AccessiblePtr found;
+    const std::function<void(AtspiAccessible*)> walk = [&](AtspiAccessible* node) {
+        const AtspiRole role = atspi_accessible_get_role(node, nullptr);
+        if (role == ATSPI_ROLE_PUSH_BUTTON && !found) {
+            const ui::gtk::GCharPtr text(atspi_accessible_get_name(node, nullptr));
+            if (text && button == text.get())
+                found.reset(ATSPI_ACCESSIBLE(g_object_ref(node)));
         }
         if (role != ATSPI_ROLE_APPLICATION && role != ATSPI_ROLE_FRAME && role != ATSPI_ROLE_PANEL &&
             role != ATSPI_ROLE_WINDOW && role != ATSPI_ROLE_DIALOG)
@@ -411,6 +469,65 @@ TEST_F(Program, SkinButtonsAreNamedPushButtonsForAssistiveTechnology)
     UseLocale(true);
 }
 
+// The title-strip buttons work without a pointer: Tab reaches them, Space
+// and Enter press them, and a screen reader's "click" action clicks them.
+TEST_F(Program, SkinButtonsTakeTheKeyboardAndTheClickAction)
+{
+    ASSERT_GE(atspi_init(), 0); // 1: already set up by an earlier test
+    testing_support::TestHttpServer portal;
+    portal.Serve("/", testing_support::TestResponse::Page(
+                          "<html><body style='margin:0'><div style='height:550px;background:#00c000'></div></body></html>"));
+    setenv("PICTAVO_PORTAL_URL", portal.Url("/").c_str(), 1);
+    ProvideNotificationArea();
+    auto client = Start();
+    const TopLevel w = Shown();
+    ASSERT_TRUE(PumpUntil([&] {
+        PixbufPtr shot = Screenshot();
+        return PixelAt(shot.get(), w.x + 400, w.y + 300) == Rgb {0, 192, 0};
+    }, 20000)) << "the portal page never showed";
+
+    // A screen reader clicks "Settings": the dialog opens.
+    platform::linuxdesk::GObjectPtr<AtspiAccessible> settings;
+    ASSERT_TRUE(PumpUntil([&] {
+        settings = AccessiblePushButton("pictavo", "设置");
+        return settings != nullptr;
+    }, 10000));
+    const platform::linuxdesk::GObjectPtr<AtspiAction> action(atspi_accessible_get_action_iface(settings.get()));
+    ASSERT_TRUE(action);
+    ASSERT_EQ(atspi_action_get_n_actions(action.get(), nullptr), 1);
+    EXPECT_STREQ(ui::gtk::GCharPtr(atspi_action_get_action_name(action.get(), 0, nullptr)).get(), "click");
+    EXPECT_TRUE(atspi_action_do_action(action.get(), 0, nullptr));
+    ASSERT_TRUE(WaitForViewable("设置", 1));
+
+    // The dialog's own close button is the last stop of its Tab order; Enter presses it.
+    Pump(300);
+    // No window manager here: the keyboard goes where X's input focus is put.
+    Xdo("windowfocus --sync " + std::to_string(FindWindows("设置").front().id));
+    Xdo("key --delay 60 Tab Tab Tab Tab Tab Tab Return");
+    EXPECT_TRUE(WaitForViewable("设置", 0)) << "Enter on the dialog's close button did not close it";
+
+    // From the page, Tab goes on round the title strip to the close button.
+    Xdo("windowfocus --sync " + std::to_string(w.id));
+    Click(w.x + 400, w.y + 300);
+    const auto close = AccessiblePushButton("pictavo", "关闭");
+    ASSERT_TRUE(close);
+    const auto focused = [&] {
+        const platform::linuxdesk::GObjectPtr<AtspiStateSet> states(atspi_accessible_get_state_set(close.get()));
+        return states && atspi_state_set_contains(states.get(), ATSPI_STATE_FOCUSED);
+    };
+    for (int i = 0; i < 6 && !focused(); ++i) {
+        Xdo("key Tab");
+        Pump(300);
+    }
+    ASSERT_TRUE(focused()) << "Tab never reached the close button";
+    Screenshot(ScreenshotDir() + "skin_button_focus.png");
+    Xdo("key space");
+    EXPECT_TRUE(WaitForViewable(kMain, 0)) << "Space on the close button did not hide the window";
+    EXPECT_EQ(client->Wait(0), -1);
+    ASSERT_TRUE(WaitForViewable("设置", 0));
+    Close(w, *client);
+}
+
 TEST_F(Program, AClickOnAPortalPictureMakesItTheWallpaper)
 {
     testing_support::TestHttpServer portal;
@@ -442,4 +559,92 @@ TEST_F(Program, AClickOnAPortalPictureMakesItTheWallpaper)
         return corner.r < 8 && corner.g > 150 && corner.b < 8;
     }, 20000)) << "the desktop did not change";
     Close(w, *client);
+}
+
+// A pick that cannot land tells the user why, once, in their language, while
+// the client, Config.ini and the folder stay as they were; once there is room
+// again the same pick lands.
+TEST_F(Program, AFailedPickTellsTheUserWhyOnceInTheirLanguage)
+{
+    const std::string folder = dir_.path() + "xdg/Brisvane/WallPaper";
+    SmallDisk disk(folder);
+    if (!disk.Mounted())
+        GTEST_SKIP() << "mounting a small file system needs root";
+    dir_.Write("xdg/Brisvane/Config.ini", "[Config]\nChangeTime=0\nLastChangeTime=5\n");
+    std::string config; // as the client keeps it once started
+    // Noise does not compress: the picture needs more room than is left.
+    const std::string picture = testing_support::MakeJpeg(480, 360, [](int x, int y) {
+        const auto v = static_cast<std::uint8_t>((x * 7919 + y * 104729) ^ (x * y * 31));
+        return testing_support::Rgb {v, static_cast<std::uint8_t>(v * 3), static_cast<std::uint8_t>(v * 7)};
+    });
+    ASSERT_GT(picture.size(), 100'000u);
+    testing_support::TestHttpServer portal;
+    portal.Serve("/noise.jpg", testing_support::TestResponse::Make(200, picture));
+    portal.Serve("/gone.jpg", testing_support::TestResponse::Make(404, "not here"));
+    const auto band = [&](const char* colour, const std::string& path) {
+        return "<div style='height:180px;background:" + std::string(colour) +
+               "' onclick=\"window.external.downloadPic('" + portal.Url(path) + "?v=x,4,3.jpg')\"></div>";
+    };
+    portal.Serve("/", testing_support::TestResponse::Page("<html><body style='margin:0'>" + band("#c00000", "/noise.jpg") +
+                                                          band("#0000c0", "/gone.jpg") + "</body></html>"));
+    setenv("PICTAVO_PORTAL_URL", portal.Url("/").c_str(), 1);
+    NotificationServer notices;
+
+    const auto run = [&](bool chinese, const std::function<void(const TopLevel&)>& picks) {
+        UseLocale(chinese);
+        auto client = Start();
+        const TopLevel w = Shown();
+        ASSERT_TRUE(PumpUntil([&] {
+            PixbufPtr shot = Screenshot();
+            return PixelAt(shot.get(), w.x + 400, w.y + 300) == Rgb {0, 0, 192};
+        }, 20000)) << "the portal page never showed";
+        picks(w);
+        EXPECT_EQ(client->Wait(0), -1) << "the client ended";
+        Close(w, *client);
+    };
+    const auto pick = [&](const TopLevel& w, int y, std::size_t told) {
+        Click(w.x + 400, w.y + y);
+        EXPECT_TRUE(PumpUntil([&] { return notices.shown.size() >= told; }, 20000));
+        Pump(1000); // nothing more comes
+        EXPECT_EQ(notices.shown.size(), told);
+    };
+
+    run(true, [&](const TopLevel& w) {
+        config = testing_support::ReadFileBytes(dir_.path() + "xdg/Brisvane/Config.ini");
+        // Only a few pages left free.
+        dir_.Write("xdg/Brisvane/WallPaper/filler", std::string(480 * 1024, 'f'));
+        pick(w, 100, 1);
+        Screenshot(ScreenshotDir() + "pick_failed_zh.png");
+        ASSERT_EQ(notices.shown.size(), 1u);
+        EXPECT_EQ(notices.shown[0].title, "壁纸未更换");
+        EXPECT_THAT(notices.shown[0].body, testing::HasSubstr("磁盘已满"));
+        EXPECT_THAT(notices.shown[0].image, testing::AnyOf(testing::IsEmpty(), testing::EndsWith("pictavo.png")));
+        std::vector<platform::DirEntry> entries;
+        ASSERT_TRUE(platform::ListDirectory(folder + "/", entries));
+        EXPECT_EQ(entries.size(), 1u) << "nothing is left behind but the filler";
+        EXPECT_EQ(testing_support::ReadFileBytes(dir_.path() + "xdg/Brisvane/Config.ini"), config);
+
+        // Room again: the same pick lands and is not a failure.
+        ASSERT_TRUE(platform::RemoveFile(folder + "/filler"));
+        Click(w.x + 400, w.y + 100);
+        EXPECT_TRUE(testing_support::WaitForFile(folder + "/noise.jpg", 20000));
+        EXPECT_TRUE(PumpUntil([&] {
+            return testing_support::ReadFileBytes(dir_.path() + "xdg/Brisvane/Config.ini").find("noise.jpg") !=
+                   std::string::npos;
+        }, 20000));
+        EXPECT_EQ(testing_support::ReadFileBytes(folder + "/noise.jpg"), picture);
+
+        ASSERT_TRUE(disk.MakeReadOnly());
+        pick(w, 100, 2);
+        EXPECT_THAT(notices.shown.back().body, testing::HasSubstr("无法写入壁纸文件夹"));
+    });
+    Screenshot(ScreenshotDir() + "pick_landed_after_room_zh.png"); // the desktop, once the client closed
+
+    ASSERT_TRUE(disk.MakeReadOnly(false));
+    run(false, [&](const TopLevel& w) {
+        pick(w, 300, 3);
+        EXPECT_EQ(notices.shown.back().title, "The wallpaper was not changed");
+        EXPECT_THAT(notices.shown.back().body, testing::HasSubstr("HTTP 404"));
+    });
+    UseLocale(true);
 }

@@ -191,9 +191,10 @@ TEST_F(SettingsDialog, TabMovesThroughTheControlsInTheirDesignedOrder)
 {
     TFormCfg& f = Open("");
     EXPECT_TRUE(gtk_widget_has_focus(f.CheckBox1));
-    GtkWidget* const controls[] = {f.CheckBox1, f.CheckBox2, f.Button1, f.Button3, f.Button2, f.ComboBox1};
+    GtkWidget* const controls[] = {f.CheckBox1, f.CheckBox2, f.Button1, f.Button3, f.Button2, f.ComboBox1,
+                                   f.BtnClose.Widget()};
     std::vector<GtkWidget*> order;
-    for (int i = 0; i < 6; ++i) {
+    for (int i = 0; i < 7; ++i) {
         gtk_widget_child_focus(GTK_WIDGET(f.Window()), GTK_DIR_TAB_FORWARD);
         GtkWidget* focus = gtk_window_get_focus(f.Window());
         // The list's focus sits on its inner button.
@@ -202,7 +203,8 @@ TEST_F(SettingsDialog, TabMovesThroughTheControlsInTheirDesignedOrder)
                 order.push_back(c);
     }
     // The folder text is display only and is passed over.
-    EXPECT_EQ(order, (std::vector<GtkWidget*> {f.CheckBox2, f.Button1, f.Button3, f.Button2, f.ComboBox1, f.CheckBox1}));
+    EXPECT_EQ(order, (std::vector<GtkWidget*> {f.CheckBox2, f.Button1, f.Button3, f.Button2, f.ComboBox1,
+                                               f.BtnClose.Widget(), f.CheckBox1}));
 }
 
 TEST_F(SettingsDialog, EveryIntervalShowsItsItemAndConfirmingAnItemStoresItsMinutes)

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "GuiSupport.h"
+#include "NotificationServer.h"
 #include "app/gtk/TrayIcon.h"
 #include "platform/FileSystem.h"
 #include "platform/TcpSocket.h"
@@ -362,6 +363,14 @@ TEST_F(TrayMenu, NextWallpaperStepsOnceAndTheFolderOpensInTheFileManager)
     const platform::linuxdesk::GCharPtr uri(g_filename_to_uri(pictures.c_str(), nullptr, nullptr));
     EXPECT_EQ(files.Shown(), std::vector<std::string> {uri.get()});
     EXPECT_TRUE(platform::DirectoryExists(pictures));
+
+    // Nothing left to show: the press says so and changes nothing.
+    NotificationServer notices;
+    Click(items[1].second);
+    ASSERT_TRUE(PumpUntil([&] { return !notices.shown.empty(); }));
+    EXPECT_EQ(notices.shown[0].title, "下一张壁纸");
+    EXPECT_EQ(notices.shown[0].body, "壁纸文件夹里没有图片。");
+    EXPECT_EQ(wallPaper(), a);
 
     Click(items[4].second);
     EXPECT_EQ(client.Wait(20000), 0);

@@ -6,6 +6,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstdio>
+#include <filesystem>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -91,6 +92,11 @@ protected:
             std::lock_guard<std::mutex> guard(lock);
             diagnostics.push_back(line);
         };
+        env.pickFailed = [this](const engine::PickFailure& failure) {
+            std::lock_guard<std::mutex> guard(lock);
+            notices.push_back(failure);
+        };
+        env.stallWindow = stallWindow;
         worker = TWorkThread::Create(env);
         worker->SetActive(true);
     }
@@ -110,6 +116,12 @@ protected:
     {
         std::lock_guard<std::mutex> guard(lock);
         return diagnostics;
+    }
+
+    std::vector<engine::PickFailure> Notices()
+    {
+        std::lock_guard<std::mutex> guard(lock);
+        return notices;
     }
 
     std::vector<Applied> AppliedSoFar()
@@ -137,7 +149,9 @@ protected:
     std::mutex lock;
     std::vector<Applied> applied;
     std::vector<std::string> diagnostics;
+    std::vector<engine::PickFailure> notices;
     std::chrono::milliseconds stopLimit {5000};
+    std::chrono::milliseconds stallWindow {platform::download::kStallWindowMs};
     bool showAtStart = false;
     std::atomic<int> closes {0};
     std::function<void()> onApply; // on the worker, inside the desktop call
@@ -713,6 +727,7 @@ TEST_F(PortalPickTest, SecondRequestSupersedesTheFirst)
     const auto shown = AppliedSoFar();
     ASSERT_EQ(shown.size(), 1u);
     EXPECT_EQ(shown[0].file, Dest("fast.jpg"));
+    EXPECT_TRUE(Notices().empty()) << "a pick given up for a newer one is not a failure to tell";
     EXPECT_FALSE(platform::FileExists(Dest("slow.jpg")));
     std::vector<platform::DirEntry> entries;
     ASSERT_TRUE(platform::ListDirectory(AppConfig->WallPaperDir(), entries));
@@ -736,6 +751,52 @@ TEST_F(PortalPickTest, AnAnswerThatIsNotAPictureLeavesThePictureOfTheSameNameAlo
     EXPECT_EQ(ReadFileBytes(sunset), before);
     EXPECT_EQ(AppConfig->WallPaper(), sunset);
     EXPECT_EQ(AppConfig->WallPaperList(), std::vector<std::string> {sunset});
+    EXPECT_TRUE(AppliedSoFar().empty());
+}
+
+// Each failed pick is told once, with what the user can act on, and named in
+// the log beside the result code.
+TEST_F(PortalPickTest, EveryFailedPickIsToldOnceWithItsCause)
+{
+    using engine::PickFailureCause;
+    stallWindow = std::chrono::milliseconds(300);
+    http.Serve("/pic/gone.jpg", testing_support::TestResponse::Make(404, "not here"));
+    http.Serve("/pic/page.jpg", testing_support::TestResponse::Make(200, "<html>an error page</html>"));
+    testing_support::TestResponse stalled = testing_support::TestResponse::Make(200, "\xFF\xD8");
+    stalled.contentLength = 100'000;
+    stalled.holdOpen = true;
+    http.Serve("/pic/stalled.jpg", stalled);
+    Start();
+    ASSERT_TRUE(NextStatus()); // the worker made its folder
+    const auto pick = [&](const std::string& path) {
+        const std::size_t before = Notices().size();
+        worker->RequestDownload(Request(path));
+        return WaitUntil([&] { return Notices().size() > before; }, 10000);
+    };
+    ASSERT_TRUE(pick("/pic/gone.jpg"));
+    ASSERT_TRUE(pick("/pic/page.jpg"));
+    ASSERT_TRUE(pick("/pic/stalled.jpg"));
+    // The wallpaper folder replaced by a file: nothing can be written there.
+    std::string folder = AppConfig->WallPaperDir();
+    folder.pop_back();
+    ASSERT_TRUE(std::filesystem::remove(folder));
+    dir.Write("cfg" + std::string(1, platform::PathDelim) + "WallPaper", "not a folder");
+    ASSERT_TRUE(pick("/pic/gone.jpg"));
+    worker->SetActive(false);
+    http.StopTrickling();
+
+    const auto told = Notices();
+    ASSERT_EQ(told.size(), 4u) << "one notice per pick";
+    EXPECT_EQ(told[0].cause, PickFailureCause::ServerAnswer);
+    EXPECT_EQ(told[0].httpStatus, 404);
+    EXPECT_EQ(told[1].cause, PickFailureCause::NotAPicture);
+    EXPECT_EQ(told[2].cause, PickFailureCause::TimedOut);
+    EXPECT_EQ(told[3].cause, PickFailureCause::FolderNotWritable);
+    const auto lines = Diagnostics();
+    for (const char* line : {"Down Fail, Reason: 80190194", "Pick failed: server answered 404",
+                             "Pick failed: not a picture", "Pick failed: timed out",
+                             "Pick failed: wallpaper folder not writable"})
+        EXPECT_NE(std::find(lines.begin(), lines.end(), line), lines.end()) << line;
     EXPECT_TRUE(AppliedSoFar().empty());
 }
 

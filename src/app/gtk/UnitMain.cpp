@@ -13,7 +13,6 @@
 #include "app/gtk/LoadingScheme.h"
 #include "app/gtk/WallpaperFolder.h"
 #include "config/uAppConfig.h"
-#include "platform/DebugOutput.h"
 #include "ui/gtk/Chrome.h"
 #include "ui/gtk/UnitCfg.h"
 
@@ -44,7 +43,7 @@ void Later(std::function<void()> fn)
 } // namespace
 
 TBrisvaneMainForm::TBrisvaneMainForm(GtkApplication* app)
-    : App_(app), Window_(gtk_application_window_new(app))
+    : App_(app), Notice_(G_APPLICATION(app)), Window_(gtk_application_window_new(app))
 {
     ui::gtk::InstallStyle();
     GtkWindow* win = Window();
@@ -94,6 +93,8 @@ TBrisvaneMainForm::TBrisvaneMainForm(GtkApplication* app)
         FWorkThread->RequestDownload(request);
     });
     gtk_widget_show_all(GTK_WIDGET(fixed));
+    // The buttons take the keyboard too, but the page is where typing goes first.
+    gtk_widget_grab_focus(GTK_WIDGET(EmbeddedWB1->WebView()));
 
     // FormCreate
     BtnCfg.LoadSkin("btn_cfg");
@@ -105,6 +106,8 @@ TBrisvaneMainForm::TBrisvaneMainForm(GtkApplication* app)
     env.statusPort = StatusPortSetting();
     // The worker's close comes from its own thread; the main loop carries it out.
     env.closeMainWindow = [app] { g_idle_add(Quit, app); };
+    // The worker stops (its downloads first) before this form goes.
+    env.pickFailed = [this](const engine::PickFailure& failure) { Notice_.ShowPickFailure(failure); };
     env.nothingToShow = [self = Self_] {
         Later([self] {
             if (*self)
@@ -222,7 +225,7 @@ void TBrisvaneMainForm::NextWallPaperClick()
 
 void TBrisvaneMainForm::NothingToShow()
 {
-    platform::DebugOutput("Next wallpaper: the wallpaper folder has no pictures");
+    Notice_.Show("folder-empty", _("Next wallpaper"), _("The wallpaper folder has no pictures."));
 }
 
 void TBrisvaneMainForm::OpenFolderClick()

@@ -10,6 +10,7 @@
 #include "app/gtk/PortalView.h"
 #include "app/gtk/ScreenWatch.h"
 #include "app/gtk/TrayIcon.h"
+#include "app/gtk/UserNotice.h"
 #include "engine/uWorkThread.h"
 #include "ui/gtk/GtkPtr.h"
 #include "ui/gtk/SkinBtn.h"
@@ -33,6 +34,8 @@ public:
     GtkWindow* Window() const { return GTK_WINDOW(Window_.get()); }
     engine::TWorkThread& WorkThread() const { return *FWorkThread; }
     void SetFormCfg(ui::gtk::TFormCfg* form) { FormCfg_ = form; }
+    // What the user is told away from the window (desktop notifications).
+    const TUserNotice& Notice() const { return Notice_; }
 
     // The start of the main loop: an ordinary run shows the window now.
     void Start();
@@ -65,6 +68,7 @@ private:
     void NothingToShow();
 
     GtkApplication* App_;
+    TUserNotice Notice_;
     ui::gtk::TopLevelPtr Window_;
     std::unique_ptr<TScreenWatch> Screen_;   // read before the worker starts
     std::unique_ptr<PortalView> EmbeddedWB1; // goes before the window it sits in

@@ -7,8 +7,8 @@
 #include "app/TrayClick.h"
 #include "app/TrayHost.h"
 #include "app/win32/BridgeTestHook.h"
-#include "platform/DebugOutput.h"
 #include "config/uAppConfig.h"
+#include "platform/DebugOutput.h"
 #include "platform/win32/WinText.h"
 #include "ui/win32/Scaled.h"
 #include "ui/win32/UnitCfg.h"
@@ -82,6 +82,8 @@ TBrisvaneMainForm::TBrisvaneMainForm(TMainFormOptions options)
     // The notification area shows small icons at the system DPI.
     SmallIcon_.reset(ui::LoadFormIcon(::GetSystemMetrics(SM_CXSMICON)));
     TaskbarCreated_ = ::RegisterWindowMessageW(L"TaskbarCreated");
+    Notice_ = std::make_unique<TUserNotice>(Handle_, 1, Options_.NotifyIcon,
+                                            [this] { return TrayAdded_; }, Options_.Language);
     try {
         FormCreate();
     } catch (...) {
@@ -129,7 +131,11 @@ void TBrisvaneMainForm::FormCreate()
     engine::TWorkThreadEnvironment env = Options_.WorkEnv;
     const HWND window = Handle_;
     env.closeMainWindow = [window] { ::PostMessageW(window, WM_CLOSE, 10, 10); };
-    env.nothingToShow = [window] { ::PostMessageW(window, kNothingToShowMessage, 0, 0); };
+    // The worker stops (its downloads first) before the notice goes.
+    env.pickFailed = [this](const engine::PickFailure& failure) { Notice_->ShowPickFailure(failure); };
+    const std::wstring nothingTitle = ui::LoadText(IDS_NEXT_WALLPAPER, Options_.Language);
+    const std::wstring nothingText = ui::LoadText(IDS_FOLDER_EMPTY, Options_.Language);
+    env.nothingToShow = [this, nothingTitle, nothingText] { Notice_->Post(nothingTitle, nothingText); };
     FWorkThread = engine::TWorkThread::Create(std::move(env));
     FWorkThread->SetActive(true);
 
@@ -232,11 +238,6 @@ void TBrisvaneMainForm::PopMenuNextClick()
 void TBrisvaneMainForm::PopMenuFolderClick()
 {
     OpenWallpaperFolder(Handle_, AppConfig->WallPaperDir(), Options_.Explore);
-}
-
-void TBrisvaneMainForm::NothingToShow()
-{
-    platform::DebugOutput("Next wallpaper: the wallpaper folder has no pictures");
 }
 
 void TBrisvaneMainForm::Action_CloseExecute()
@@ -356,9 +357,7 @@ LRESULT TBrisvaneMainForm::WndProc(HWND window, UINT message, WPARAM wParam, LPA
                 PopMenuFolderClick();
         }
         return 0;
-    case kNothingToShowMessage:
-        NothingToShow();
-        return 0;
+
     case WM_TIMER:
         if (wParam == kTrayRetryTimer) {
             if (TrayVisible_ && !TrayAdded_)
@@ -370,6 +369,9 @@ LRESULT TBrisvaneMainForm::WndProc(HWND window, UINT message, WPARAM wParam, LPA
         break;
     case WM_SHOWCLIENT:
         ShowFromTray();
+        return 0;
+    case TUserNotice::kNoticeMessage:
+        Notice_->ShowQueued();
         return 0;
     case WM_QUERYENDSESSION:
         return TRUE;

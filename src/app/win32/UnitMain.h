@@ -11,6 +11,7 @@
 #include <memory>
 
 #include "app/win32/PortalView.h"
+#include "app/win32/UserNotice.h"
 #include "app/win32/WallpaperFolder.h"
 #include "engine/uWorkThread.h"
 #include "ui/win32/FormLook.h"
@@ -66,6 +67,8 @@ public:
     bool ShowMainWindowAtStart() const { return ShowMainWindowAtStart_; }
     // The DPI the window is laid out and drawn at.
     int Dpi() const { return Dpi_; }
+    // What the user is told away from the window (tray balloons).
+    TUserNotice& Notice() { return *Notice_; }
 
     // The first showing of the run (the message loop's start, or the first
     // ShowFromTray of a tray-only run); fires FormShow once.
@@ -115,9 +118,6 @@ private:
     bool TryAddTrayIcon(); // once
     bool NotifyTray(DWORD message);
     void TrayMenu();
-    // The worker's step asked for from the tray found no picture.
-    void NothingToShow();
-    static constexpr UINT kNothingToShowMessage = WM_APP + 2;
 
     TMainFormOptions Options_;
     HWND Handle_ = nullptr;
@@ -132,6 +132,7 @@ private:
     };
     std::unique_ptr<HMENU__, MenuDeleter> PopupMenu1;
     std::unique_ptr<HICON__, IconDeleter> SmallIcon_;
+    std::unique_ptr<TUserNotice> Notice_;
     UINT TaskbarCreated_ = 0;
     int Dpi_ = 96;
     bool ShowMainWindowAtStart_ = true;

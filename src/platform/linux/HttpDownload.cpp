@@ -3,6 +3,7 @@
 #include <curl/curl.h>
 #include <sys/stat.h>
 
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <exception>
@@ -32,6 +33,7 @@ struct Transfer {
     std::uint64_t written = 0;
     bool tooLarge = false;
     bool writeFailed = false;
+    bool diskFull = false;
     std::exception_ptr error;
     curl_off_t lastNow = -1;
     curl_off_t lastTotal = -1;
@@ -45,6 +47,11 @@ std::uint32_t Clamp32(curl_off_t v)
     return v > 0xFFFFFFFF ? 0xFFFFFFFFu : static_cast<std::uint32_t>(v);
 }
 
+bool IsNoRoom(int error)
+{
+    return error == ENOSPC || error == EDQUOT;
+}
+
 size_t WriteBody(char* data, size_t size, size_t count, void* user)
 {
     auto& t = *static_cast<Transfer*>(user);
@@ -55,6 +62,7 @@ size_t WriteBody(char* data, size_t size, size_t count, void* user)
     }
     if (std::fwrite(data, 1, bytes, t.out) != bytes) {
         t.writeFailed = true;
+        t.diskFull = IsNoRoom(errno);
         return 0;
     }
     t.written += bytes;
@@ -170,11 +178,15 @@ std::int32_t DownloadUrlToFile(const std::string& url, const std::string& file,
 
     const CURLcode code = curl_easy_perform(c);
     const bool flushed = std::fflush(out.get()) == 0;
+    if (!flushed && IsNoRoom(errno))
+        t.diskFull = true;
     out.reset();
     if (t.error)
         std::rethrow_exception(t.error);
     if (t.tooLarge)
         return download::kTooLarge;
+    if (t.diskFull)
+        return download::kDiskFull;
     if (t.writeFailed || (code == CURLE_OK && !flushed))
         return download::kWriteFault;
     return MapCurlResult(code, c);

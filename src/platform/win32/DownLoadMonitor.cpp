@@ -89,6 +89,8 @@ HRESULT TDownLoadMonitor::OnDataAvailable(DWORD, DWORD, FORMATETC*, STGMEDIUM* m
                 StopBinding();
             } else if (!file_ || !::WriteFile(file_, buffer, got, &put, nullptr) || put != got) {
                 writeFailed_ = true;
+                const DWORD error = ::GetLastError();
+                diskFull_ = error == ERROR_DISK_FULL || error == ERROR_HANDLE_DISK_FULL;
                 StopBinding();
             }
         }

@@ -71,6 +71,7 @@ public:
     bool AnsweredAbort() const noexcept { return answeredAbort_; }
     bool TooLarge() const noexcept { return tooLarge_; }
     bool WriteFailed() const noexcept { return writeFailed_; }
+    bool DiskFull() const noexcept { return diskFull_; }
     DWORD HttpStatus() const noexcept { return httpStatus_; }
     std::exception_ptr Error() const noexcept { return error_; }
 
@@ -94,6 +95,7 @@ private:
     bool stopped_ = false;
     bool tooLarge_ = false;
     bool writeFailed_ = false;
+    bool diskFull_ = false;
     HRESULT result_ = S_OK;
     std::uint32_t progress_ = 0;
     std::uint32_t progressMax_ = 0;

@@ -112,6 +112,8 @@ std::int32_t DownloadUrlToFile(const std::string& url, const std::string& file,
         return download::kTooLarge;
     if (monitor->HttpStatus() >= 400)
         return download::HttpStatusCode(static_cast<long>(monitor->HttpStatus()));
+    if (monitor->DiskFull())
+        return download::kDiskFull;
     if (monitor->WriteFailed())
         return download::kWriteFault;
     return static_cast<std::int32_t>(hr);

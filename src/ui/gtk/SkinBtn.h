@@ -1,6 +1,7 @@
 #pragma once
 // A title-strip button drawn from a strip of three frames (normal, hover,
-// pressed) of equal width, taken from the program's resources.
+// pressed) of equal width, taken from the program's resources. Tab reaches
+// it, Space or Enter presses it, and assistive technology can click it.
 #include <gtk/gtk.h>
 
 #include <functional>
@@ -27,8 +28,12 @@ public:
     // The same from strips already decoded (tests, other sources); strip2x,
     // twice the pixels of strip, may be null.
     void SetSkin(GdkPixbuf* strip, GdkPixbuf* strip2x = nullptr);
-    // What a screen reader announces for the button (a push button).
+    // What a screen reader announces for the button (a push button with a
+    // "click" action).
     void SetAccessibleName(const std::string& name);
+    // Clicks the button as a press and release over it would (keyboard,
+    // assistive technology); a disabled button does nothing.
+    void Click();
 
     int State() const { return State_; }
     bool Down() const { return Down_; }
@@ -49,6 +54,7 @@ private:
     static gboolean Crossing(GtkWidget*, GdkEventCrossing* e, gpointer self);
     static gboolean Press(GtkWidget*, GdkEventButton* e, gpointer self);
     static gboolean Release(GtkWidget*, GdkEventButton* e, gpointer self);
+    static gboolean Key(GtkWidget*, GdkEventKey* e, gpointer self);
 
     GObjectPtr<GtkWidget> Widget_;
     GObjectPtr<GdkPixbuf> Image_;

@@ -111,7 +111,7 @@ TFormCfg::TFormCfg(GtkWindow* owner, std::function<void()> sendStatus)
     // Tab follows the designed order rather than the reading order; the
     // replacement API (GTK 4) does not exist in GTK 3.
     GList* chain = nullptr;
-    for (GtkWidget* w : {CheckBox1, CheckBox2, Button1, Edit1, Button3, Button2, ComboBox1})
+    for (GtkWidget* w : {CheckBox1, CheckBox2, Button1, Edit1, Button3, Button2, ComboBox1, BtnClose.Widget()})
         chain = g_list_append(chain, w);
     G_GNUC_BEGIN_IGNORE_DEPRECATIONS
     gtk_container_set_focus_chain(GTK_CONTAINER(fixed), chain);

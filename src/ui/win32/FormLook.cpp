@@ -6,6 +6,20 @@ namespace ui {
 
 HICON LoadFormIcon(int size)
 {
+    // Common controls 6 (Vista and later) shrink the next larger entry and
+    // never blow a smaller one up, for sizes the file does not carry.
+    using LoadIconWithScaleDownFn = HRESULT(WINAPI*)(HINSTANCE, PCWSTR, int, int, HICON*);
+    static const auto scaleDown = [] {
+        const HMODULE controls = ::LoadLibraryW(L"comctl32.dll");
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wcast-function-type"
+        return controls ? reinterpret_cast<LoadIconWithScaleDownFn>(::GetProcAddress(controls, "LoadIconWithScaleDown"))
+                        : nullptr;
+#pragma GCC diagnostic pop
+    }();
+    HICON icon = nullptr;
+    if (scaleDown && SUCCEEDED(scaleDown(::GetModuleHandleW(nullptr), L"MAINICON", size, size, &icon)) && icon)
+        return icon;
     return static_cast<HICON>(
         ::LoadImageW(::GetModuleHandleW(nullptr), L"MAINICON", IMAGE_ICON, size, size, LR_DEFAULTCOLOR));
 }

@@ -39,8 +39,8 @@ private:
     HGDIOBJ h_;
 };
 
-// The program icon at the given size (its own entry, not another one scaled);
-// the caller destroys it.
+// The program icon at the given size: its own entry, or the next larger one
+// shrunk where the system can; the caller destroys it.
 HICON LoadFormIcon(int size);
 
 // Registers a form's window class unless it exists already. withIcon gives

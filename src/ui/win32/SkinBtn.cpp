@@ -6,8 +6,11 @@
 #include <gdiplus.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
+#include <vector>
 
+#include "engine/Resampler.h"
 #include "platform/DebugOutput.h"
 #include "platform/win32/Handles.h"
 #include "platform/win32/WinText.h"
@@ -39,12 +42,57 @@ struct GlobalDeleter {
     void operator()(void* h) const noexcept { ::GlobalFree(h); }
 };
 
+// Collects a scaled picture's rows.
+class RowCollector final : public picture::RowSink {
+public:
+    explicit RowCollector(std::size_t rowBytes) : rowBytes_(rowBytes) {}
+    void PutRow(const std::uint8_t* rgb) override { rows.insert(rows.end(), rgb, rgb + rowBytes_); }
+    std::vector<std::uint8_t> rows;
+
+private:
+    std::size_t rowBytes_;
+};
+
+// One frame of a premultiplied BGRA strip at another size, filtered as the
+// wallpapers are: colour and coverage each go through the resampler, and
+// colour is kept within coverage where the filter rings.
+void ScaleFrame(const Gdiplus::BitmapData& strip, int frameLeft, int frameWidth, int width, int height,
+                std::vector<std::uint8_t>& out, int outLeft, int outStride)
+{
+    RowCollector colour(static_cast<std::size_t>(width) * 3), cover(static_cast<std::size_t>(width) * 3);
+    {
+        picture::Resampler colourScaler(frameWidth, static_cast<int>(strip.Height), width, height, colour);
+        picture::Resampler coverScaler(frameWidth, static_cast<int>(strip.Height), width, height, cover);
+        std::vector<std::uint8_t> bgr(static_cast<std::size_t>(frameWidth) * 3), alpha(bgr.size());
+        for (UINT y = 0; y < strip.Height; ++y) {
+            const auto* row = static_cast<const std::uint8_t*>(strip.Scan0) + y * strip.Stride + frameLeft * 4;
+            for (int x = 0; x < frameWidth; ++x) {
+                std::memcpy(&bgr[x * 3], row + x * 4, 3);
+                std::memset(&alpha[x * 3], row[x * 4 + 3], 3);
+            }
+            colourScaler.PutRow(bgr.data());
+            coverScaler.PutRow(alpha.data());
+        }
+    }
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
+            const std::size_t from = (static_cast<std::size_t>(y) * width + x) * 3;
+            std::uint8_t* to = &out[static_cast<std::size_t>(y) * outStride + (outLeft + x) * 4];
+            const std::uint8_t a = cover.rows[from];
+            for (int c = 0; c < 3; ++c)
+                to[c] = std::min(colour.rows[from + c], a);
+            to[3] = a;
+        }
+}
+
 } // namespace
 
 // GDI+ may read a PNG's bytes again whenever it draws, so the stream (which
-// owns the memory block) lives exactly as long as the image.
+// owns the memory block) lives exactly as long as the image; a strip scaled
+// here keeps its pixels beside it for the same reason.
 struct TSkinImage {
     platform::win::ComPtr<IStream> Stream;
+    std::vector<std::uint8_t> Pixels;
     Gdiplus::GpImage* Image = nullptr;
     ~TSkinImage()
     {
@@ -52,6 +100,34 @@ struct TSkinImage {
             gp::GdipDisposeImage(Image);
     }
 };
+
+namespace {
+
+// The three frames of a strip, each scaled on its own to width x height once,
+// so painting copies pixels and no frame bleeds into its neighbour.
+std::shared_ptr<TSkinImage> ScaledStrip(TSkinImage& source, int frameWidth, int width, int height)
+{
+    auto* bitmap = reinterpret_cast<Gdiplus::GpBitmap*>(source.Image);
+    UINT sourceHeight = 0;
+    Check("GdipGetImageHeight", gp::GdipGetImageHeight(source.Image, &sourceHeight));
+    const Gdiplus::GpRect all {0, 0, frameWidth * 3, static_cast<INT>(sourceHeight)};
+    Gdiplus::BitmapData data {};
+    Check("GdipBitmapLockBits", gp::GdipBitmapLockBits(bitmap, &all, Gdiplus::ImageLockModeRead,
+                                                      PixelFormat32bppPARGB, &data));
+    auto scaled = std::make_shared<TSkinImage>();
+    const int stride = width * 3 * 4;
+    scaled->Pixels.assign(static_cast<std::size_t>(stride) * height, 0);
+    for (int frame = 0; frame < 3; ++frame)
+        ScaleFrame(data, frame * frameWidth, frameWidth, width, height, scaled->Pixels, frame * width, stride);
+    gp::GdipBitmapUnlockBits(bitmap, &data);
+    Gdiplus::GpBitmap* made = nullptr;
+    Check("GdipCreateBitmapFromScan0", gp::GdipCreateBitmapFromScan0(width * 3, height, stride, PixelFormat32bppPARGB,
+                                                                    scaled->Pixels.data(), &made));
+    scaled->Image = made;
+    return scaled;
+}
+
+} // namespace
 
 TSkinBtn::TSkinBtn(HWND parent) : Parent_(parent) {}
 
@@ -88,11 +164,16 @@ void TSkinBtn::LoadSkin(const std::wstring& name, int dpi, HMODULE module)
     UINT width = 0, height = 0;
     Check("GdipGetImageWidth", gp::GdipGetImageWidth(image->Image, &width));
     Check("GdipGetImageHeight", gp::GdipGetImageHeight(image->Image, &height));
+    const int frameWidth = static_cast<int>(width / 3), frameHeight = static_cast<int>(height);
+    const int buttonWidth = ::MulDiv(frameWidth, dpi, kDesignDpi * sourceScale);
+    const int buttonHeight = ::MulDiv(frameHeight, dpi, kDesignDpi * sourceScale);
+    if (buttonWidth != frameWidth || buttonHeight != frameHeight)
+        image = ScaledStrip(*image, frameWidth, buttonWidth, buttonHeight);
     Image = std::move(image);
-    FrameWidth_ = static_cast<int>(width / 3);
-    FrameHeight_ = static_cast<int>(height);
-    Width_ = ::MulDiv(FrameWidth_, dpi, kDesignDpi * sourceScale);
-    Height_ = ::MulDiv(FrameHeight_, dpi, kDesignDpi * sourceScale);
+    FrameWidth_ = buttonWidth;
+    FrameHeight_ = buttonHeight;
+    Width_ = buttonWidth;
+    Height_ = buttonHeight;
     Repaint();
 }
 
@@ -133,9 +214,9 @@ void TSkinBtn::Paint(HDC dc)
     const std::unique_ptr<Gdiplus::GpGraphics, GraphicsDeleter> graphics(raw);
     Gdiplus::GpImageAttributes* attributes = nullptr;
     if (Width_ != FrameWidth_ || Height_ != FrameHeight_) {
-        // Shrinking the larger copy between scales: filtered, sampled at
-        // pixel centres, and clamped at the frame's edges so the neighbour
-        // frame does not bleed in.
+        // Placed at another size than its frames: filtered, sampled at pixel
+        // centres, and clamped at the frame's edges so the neighbour frame
+        // does not bleed in.
         gp::GdipSetInterpolationMode(graphics.get(), Gdiplus::InterpolationModeHighQualityBicubic);
         gp::GdipSetPixelOffsetMode(graphics.get(), Gdiplus::PixelOffsetModeHalf);
         if (gp::GdipCreateImageAttributes(&attributes) == Gdiplus::Ok)

@@ -24,5 +24,17 @@
 // The portal view.
 #define IDS_PORTAL_UNREACHABLE 150
 
+// What a failed portal pick tells the user (title, then one text per cause).
+#define IDS_PICK_FAILED 160
+#define IDS_PICK_DISK_FULL 161
+#define IDS_PICK_FOLDER_NOT_WRITABLE 162
+#define IDS_PICK_NOT_A_PICTURE 163
+#define IDS_PICK_SERVER_ANSWER 164
+#define IDS_PICK_TIMED_OUT 165
+#define IDS_PICK_UNREACHABLE 166
+#define IDS_PICK_TOO_LARGE 167
+#define IDS_PICK_REFUSED 168
+#define IDS_PICK_OTHER 169
+
 // The change intervals, in the order of the interval table (16 items).
 #define IDS_INTERVAL_FIRST 128

@@ -24,6 +24,7 @@
 #include "platform/win32/WinText.h"
 #include "support/PictureMaker.h"
 #include "support/StatusReceiver.h"
+#include "support/TestHttpServer.h"
 #include "support/TempDir.h"
 #include "ui/win32/Scaled.h"
 #include "ui/win32/Texts.h"
@@ -73,6 +74,10 @@ protected:
         options.Explore = [this](HWND, const std::wstring& folder) { explored.push_back(folder); };
         options.NotifyIcon = [this](DWORD message, NOTIFYICONDATAW* data) {
             tray.push_back(message);
+            if (message == NIM_MODIFY && (data->uFlags & NIF_INFO)) {
+                balloons.emplace_back(data->szInfoTitle, data->szInfo);
+                return trayAnswers.load();
+            }
             tip = data->szTip;
             if (message == NIM_ADD && addTimesOut)
                 return false;
@@ -127,6 +132,7 @@ protected:
     std::function<platform::ScreenSize()> slowScreen;
     std::atomic<bool> inPass {false};
     std::wstring tip;
+    std::vector<std::pair<std::wstring, std::wstring>> balloons; // title, text
     int terminations = 0;
     int formShows = 0;
 };
@@ -293,6 +299,16 @@ TEST_F(MainFormTest, TheNextItemStepsOnceToTheNextPictureAndTellsTheService)
     EXPECT_EQ(AppConfig->WallPaper(), list[2]);
 }
 
+TEST_F(MainFormTest, TheNextItemWithAnEmptyFolderSaysSoFromTheTray)
+{
+    TBrisvaneMainForm& f = Make();
+    ::SendMessageW(f.Handle(), WM_COMMAND, TBrisvaneMainForm::idPopMenuNext, 0);
+    ASSERT_TRUE(platform::MainThreadWait([&] { return !balloons.empty(); }, 10000));
+    EXPECT_EQ(balloons[0].first, L"下一张壁纸");
+    EXPECT_EQ(balloons[0].second, L"壁纸文件夹里没有图片。");
+    EXPECT_EQ(applied, 0);
+}
+
 TEST_F(MainFormTest, TheFolderItemMakesAMissingFolderAndExploresIt)
 {
     TBrisvaneMainForm& f = Make();
@@ -453,4 +469,46 @@ TEST_F(MainFormTest, TheTitleButtonsAreNamedPushButtonsForAssistiveTechnology)
             }
         }
     }
+}
+
+// A failed pick is told once, in the user's language: by a balloon from the
+// tray icon, or by a message box while there is no tray icon.
+TEST_F(MainFormTest, AFailedPickIsToldByTheTrayOrAMessageBox)
+{
+    testing_support::TestHttpServer http;
+    http.Serve("/gone.jpg", testing_support::TestResponse::Make(404, "not here"));
+    const std::string request = http.Url("/gone.jpg") + "?v=x,4,3.jpg";
+
+    TBrisvaneMainForm& f = Make();
+    f.FWorkThread->RequestDownload(request);
+    ASSERT_TRUE(platform::MainThreadWait([&] { return !balloons.empty(); }, 10000));
+    platform::MainThreadWait([] { return false; }, 300);
+    ASSERT_EQ(balloons.size(), 1u);
+    EXPECT_EQ(balloons[0].first, L"壁纸未更换");
+    EXPECT_NE(balloons[0].second.find(L"HTTP 404"), std::wstring::npos) << balloons[0].second.size();
+
+    form.reset();
+    balloons.clear();
+    trayAnswers = false;
+    TBrisvaneMainForm& g = Make(false, false, ui::kEnglishTexts);
+    std::wstring boxText;
+    std::atomic<bool> closed {false};
+    std::thread reader([&] {
+        for (int i = 0; i < 1000 && !closed; ++i) {
+            if (const HWND box = ::FindWindowW(L"#32770", L"The wallpaper was not changed")) {
+                wchar_t text[512] {};
+                ::GetDlgItemTextW(box, 0xFFFF, text, 512);
+                boxText = text;
+                ::PostMessageW(box, WM_COMMAND, IDOK, 0);
+                closed = true;
+            }
+            ::Sleep(10);
+        }
+    });
+    g.FWorkThread->RequestDownload(request);
+    platform::MainThreadWait([&] { return closed.load(); }, 10000);
+    reader.join();
+    EXPECT_TRUE(closed) << "no message box";
+    EXPECT_EQ(boxText, L"The portal answered with an error (HTTP 404).");
+    EXPECT_TRUE(balloons.empty());
 }

@@ -5,6 +5,8 @@
 
 #include <oleacc.h>
 
+#include <string>
+
 #include "UiTestSupport.h"
 #include "ui/win32/SkinBtn.h"
 
@@ -44,6 +46,11 @@ TEST(SkinBtn, LoadSkinSizesTheButtonToOneFrame)
             shipped.LoadSkin(name, dpi);
             EXPECT_EQ(shipped.Width(), (21 * dpi + 48) / 96) << name << dpi;
             EXPECT_EQ(shipped.Height(), (26 * dpi + 48) / 96) << name << dpi;
+            if (std::wstring(name) == L"test_strip63") { // scaled, no frame takes colour from the next
+                ui_test::Canvas canvas(80, 80, kWhite);
+                shipped.Paint(canvas.dc());
+                EXPECT_EQ(canvas.Pixel(shipped.Width() - 1, 5), kNormal) << dpi;
+            }
         }
 }
 

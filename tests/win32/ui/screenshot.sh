@@ -35,7 +35,7 @@ differs() { # shot, x, y, reference (w x h), its crop
 # A length of the 96 dpi design at the current dpi, rounded as the program does.
 s() { echo $(( ($1 * dpi + 48) / 96 )); }
 # The strip drawn at this dpi: the 96 dpi one, the larger one 1:1 at 192, and
-# at 144 the larger one shrunk, with a tolerance for the program's filter that
+# between them the larger one shrunk, with a tolerance for the program's filter that
 # still tells it from the smaller one blown up.
 strip() { case $dpi in 96) echo "${1%.png}.png" ;; *) echo "${1%.png}@2x.png" ;; esac; }
 frame0() { # strip, crop (in 96 dpi pixels) of frame 0 to compare
@@ -47,7 +47,7 @@ frame0() { # strip, crop (in 96 dpi pixels) of frame 0 to compare
     -crop "$(s "$w")x$(s "$h")+$(s "$x")+$(s "$y")" +repage "$work/$1"
   echo "$work/$1"
 }
-fuzz() { [ "$dpi" = 144 ] && echo 15% || echo 4%; }
+fuzz() { case $dpi in 96 | 192) echo 4% ;; *) echo 8% ;; esac; }
 # The darkest grey level (0-255) of an area: text or icon makes it low.
 darkest() { /usr/bin/convert "$1" -crop "$2" -colorspace gray -format "%[fx:int(255*minima)]" info:; }
 geometry() { # window name -> "x y width height"
