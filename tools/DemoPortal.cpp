@@ -32,6 +32,7 @@ namespace {
 struct Options {
     unsigned port = 17598; // 0: any free port, printed on start
     int listenFd = -1;     // a listening socket handed over by the client, used instead of the port
+    long parent = 0;       // the client that started it, when it did
     std::string root;
     long slowBytesPerSecond = 0; // 0: full speed
     std::string slowMatch;       // only pictures whose file name contains this are slow
@@ -40,10 +41,11 @@ struct Options {
 
 void Usage()
 {
-    std::fputs("usage: pictavo-demo-portal [--port N | --listen-fd FD] [--root FOLDER]"
+    std::fputs("usage: pictavo-demo-portal [--port N | --listen-fd FD [--parent PID]] [--root FOLDER]"
                " [--slow-bytes-per-second N [--slow-match TEXT]] [--no-fill]\n"
                "  --port N     listen on 127.0.0.1:N (default 17598; 0 picks a free port)\n"
                "  --listen-fd FD  serve on the listening socket FD (how the client starts it)\n"
+               "  --parent PID    the client that started it: end at once when that is gone\n"
                "  --root DIR   folder for the generated pictures (default $XDG_CACHE_HOME/pictavo-demo-portal)\n"
                "  --slow-bytes-per-second N  send pictures at N bytes a second\n"
                "  --slow-match TEXT          ... only those whose file name contains TEXT\n"
@@ -61,6 +63,8 @@ bool ParseOptions(int argc, char** argv, Options& o)
             o.port = unsigned(n);
         else if (a == "--listen-fd" && hasValue && ParseNumber(argv[++i], 0, 1 << 20, n))
             o.listenFd = int(n);
+        else if (a == "--parent" && hasValue && ParseNumber(argv[++i], 1, 1L << 30, n))
+            o.parent = n;
         else if (a == "--root" && hasValue)
             o.root = argv[++i];
         else if (a == "--slow-bytes-per-second" && hasValue && ParseNumber(argv[++i], 1, 1L << 30, n))
@@ -379,6 +383,10 @@ int main(int argc, char** argv)
         Usage();
         return 2;
     }
+    // Its client asked the kernel to end it when the client ends; a client
+    // that ended before asking left it with another parent instead.
+    if (options.parent && getppid() != pid_t(options.parent))
+        return 0;
     // The server outlives the portal, whose drawing threads may still hold
     // its messages when the loop has ended.
     const ServerPtr server(soup_server_new("server-header", "pictavo-demo-portal ", nullptr));

@@ -63,4 +63,11 @@ bool IsPortalPage(std::string_view url)
     return page && portal && *page == *portal;
 }
 
+bool IsPortalAddress(std::string_view url)
+{
+    const auto page = ParseEngineOrigin(url);
+    const auto portal = ParseEngineOrigin(PortalHomeUrl());
+    return page && portal && *page == *portal;
+}
+
 } // namespace app

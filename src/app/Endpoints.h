@@ -31,4 +31,9 @@ bool StartsDemoPortal();
 // home page's origin (scheme, host and port).
 bool IsPortalPage(std::string_view url);
 
+// Whether the view shows a page at `url` as the portal's: the portal home
+// page's origin as a web engine reads both, so a host the bridge refuses
+// still shows.
+bool IsPortalAddress(std::string_view url);
+
 } // namespace app

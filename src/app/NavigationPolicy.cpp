@@ -25,14 +25,14 @@ bool MustEscape(unsigned char c)
 
 NavigationAction DecideMainFrameNavigation(std::string_view url, bool userAsked, std::string_view loadingPageUrl)
 {
-    if (BridgeMayAnswer(url, loadingPageUrl) || IsScriptUrl(url))
+    if (IsPortalAddress(url) || BridgeMayAnswer(url, loadingPageUrl) || IsScriptUrl(url))
         return NavigationAction::Allow;
     return DecideNewWindow(url, userAsked);
 }
 
 bool PortalNeedsReload(bool mainFrameLoadFailed, std::string_view mainFrameUrl)
 {
-    return mainFrameLoadFailed || !IsPortalPage(mainFrameUrl);
+    return mainFrameLoadFailed || !IsPortalAddress(mainFrameUrl);
 }
 
 NavigationAction DecideNewWindow(std::string_view url, bool userAsked)

@@ -70,6 +70,43 @@ TEST_F(PortalAt, AViewShownAgainReloadsOnlyWhenItIsNotOnThePortal)
     EXPECT_TRUE(app::PortalNeedsReload(false, ""));
 }
 
+// Hosts a web engine loads though they are no plain DNS names: the view
+// shows the portal there (as the engine reports its address), and only the
+// bridge may stay shut.
+TEST_F(PortalAt, APortalOnAnyHostTheEngineLoadsIsShown)
+{
+    using app::NavigationAction;
+    SetPortal("http://my_portal:8080/");
+    EXPECT_EQ(app::DecideMainFrameNavigation("http://MY_portal:8080/gallery", false, loading_), NavigationAction::Allow);
+    EXPECT_TRUE(app::BridgeMayAnswer("http://my_portal:8080/gallery", loading_));
+    EXPECT_FALSE(app::PortalNeedsReload(false, "http://my_portal:8080/gallery"));
+
+    SetPortal("http://\xE4\xBE\x8B\xE3\x81\x88.\xE3\x83\x86\xE3\x82\xB9\xE3\x83\x88/"); // 例え.テスト
+    EXPECT_EQ(app::DecideMainFrameNavigation("http://xn--r8jz45g.xn--zckzah/gallery", false, loading_),
+              NavigationAction::Allow);
+    EXPECT_EQ(app::DecideMainFrameNavigation("http://\xE4\xBE\x8B\xE3\x81\x88.\xE3\x83\x86\xE3\x82\xB9\xE3\x83\x88/x",
+                                             false, loading_),
+              NavigationAction::Allow);
+    EXPECT_FALSE(app::PortalNeedsReload(false, "http://xn--r8jz45g.xn--zckzah/gallery"));
+    EXPECT_FALSE(app::BridgeMayAnswer("http://xn--r8jz45g.xn--zckzah/gallery", loading_));
+    EXPECT_EQ(app::DecideMainFrameNavigation("http://xn--r8jz45h.xn--zckzah/", false, loading_),
+              NavigationAction::Ignore);
+    SetPortal("https://b\xC3\xBC""cher.example/");
+    EXPECT_EQ(app::DecideMainFrameNavigation("https://XN--BCHER-KVA.example/", false, loading_),
+              NavigationAction::Allow);
+
+    SetPortal("http://[fe80::1%25eth0]:8080/");
+    EXPECT_EQ(app::DecideMainFrameNavigation("http://[FE80::1%25eth0]:8080/gallery", false, loading_),
+              NavigationAction::Allow);
+    EXPECT_FALSE(app::BridgeMayAnswer("http://[fe80::1%25eth0]:8080/gallery", loading_));
+    for (const char* elsewhere : {"http://[fe80::1%25eth1]:8080/", "http://[fe80::1]:8080/", "http://[fe80::1%25]:8080/",
+                                  "http://[fe80::1%eth0]:8080/", "http://[fe80::1%25e/th0]:8080/"})
+        EXPECT_EQ(app::DecideMainFrameNavigation(elsewhere, false, loading_), NavigationAction::Ignore) << elsewhere;
+    // A text that is not UTF-8 names no host at all.
+    SetPortal("http://b\xFC""cher.example/");
+    EXPECT_EQ(app::DecideMainFrameNavigation("http://b\xFC""cher.example/", false, loading_), NavigationAction::Ignore);
+}
+
 TEST_F(PortalAt, TheClientStartsTheDemoPortalOnlyWhenNoPortalWasNamed)
 {
     // The tests' build keeps the demo portal as its home page.

@@ -12,6 +12,7 @@
 
 #include "app/Endpoints.h"
 #include "platform/FileSystem.h"
+#include "platform/linux/PortOwners.h"
 
 namespace app {
 
@@ -26,10 +27,25 @@ constexpr int kListenFd = 3;
 constexpr auto kStopWait = std::chrono::seconds(3);
 
 // In the child, before the program starts: it ends when the client does,
-// even a client that was killed.
-void EndWithParent(gpointer)
+// even a client that was killed. A client that died before the signal was
+// asked for would never send it: then the child has been handed to another
+// parent already.
+void EndWithParent(gpointer parent)
 {
     prctl(PR_SET_PDEATHSIG, SIGTERM);
+    if (getppid() != pid_t(GPOINTER_TO_INT(parent)))
+        _exit(0);
+}
+
+// Another user's program on the port could serve anything under the
+// portal's address: only one of ours is asked who it is.
+bool OnlyOursListen(std::uint16_t port)
+{
+    const uid_t self = getuid();
+    for (const uid_t owner : platform::linuxdesk::LoopbackListenerOwners(port))
+        if (owner != self)
+            return false;
+    return true;
 }
 
 bool Ended(pid_t pid)
@@ -60,6 +76,8 @@ DemoPortalLauncher::DemoPortalLauncher(std::string program, std::uint16_t port)
 DemoPortalLauncher::~DemoPortalLauncher()
 {
     g_cancellable_cancel(cancel_.get());
+    if (childWatch_)
+        g_source_remove(childWatch_);
     if (child_ <= 0)
         return;
     kill(child_, SIGTERM);
@@ -97,10 +115,12 @@ void DemoPortalLauncher::Start(Ready ready)
         }
     }
     const GErrorPtr error(raw);
-    if (g_error_matches(error.get(), G_IO_ERROR, G_IO_ERROR_ADDRESS_IN_USE))
+    if (!g_error_matches(error.get(), G_IO_ERROR, G_IO_ERROR_ADDRESS_IN_USE))
+        ready_(CannotStart(error.get()));
+    else if (OnlyOursListen(port_))
         AskWhoAnswers();
     else
-        ready_(CannotStart(error.get()));
+        ready_(PortTaken());
 }
 
 void DemoPortalLauncher::Launch(GSocket* listening)
@@ -109,7 +129,9 @@ void DemoPortalLauncher::Launch(GSocket* listening)
     // cannot overwrite it.
     const int fd = fcntl(g_socket_get_fd(listening), F_DUPFD_CLOEXEC, 10);
     const std::string fdText = std::to_string(kListenFd);
-    const char* argv[] = {program_.c_str(), "--listen-fd", fdText.c_str(), nullptr};
+    const pid_t self = getpid();
+    const std::string parentText = std::to_string(self);
+    const char* argv[] = {program_.c_str(), "--listen-fd", fdText.c_str(), "--parent", parentText.c_str(), nullptr};
     const int sourceFds[] = {fd};
     const int targetFds[] = {kListenFd};
     GPid pid = 0;
@@ -117,7 +139,7 @@ void DemoPortalLauncher::Launch(GSocket* listening)
     // Its log of every request is of no use to the user.
     const bool started = g_spawn_async_with_pipes_and_fds(
         nullptr, argv, nullptr, GSpawnFlags(G_SPAWN_DO_NOT_REAP_CHILD | G_SPAWN_STDOUT_TO_DEV_NULL), EndWithParent,
-        nullptr, -1, -1, -1, sourceFds, targetFds, 1, &pid, nullptr, nullptr, nullptr, &raw);
+        GINT_TO_POINTER(self), -1, -1, -1, sourceFds, targetFds, 1, &pid, nullptr, nullptr, nullptr, &raw);
     if (fd >= 0)
         close(fd);
     const GErrorPtr error(raw);
@@ -126,7 +148,19 @@ void DemoPortalLauncher::Launch(GSocket* listening)
         return;
     }
     child_ = pid;
+    died_ = false;
+    childWatch_ = g_child_watch_add(pid, &DemoPortalLauncher::ChildEnded, this);
     ready_({});
+}
+
+void DemoPortalLauncher::ChildEnded(GPid pid, gint, gpointer self)
+{
+    g_spawn_close_pid(pid);
+    auto* launcher = static_cast<DemoPortalLauncher*>(self);
+    g_warning("The demo portal ended by itself");
+    launcher->child_ = 0;
+    launcher->childWatch_ = 0;
+    launcher->died_ = true;
 }
 
 void DemoPortalLauncher::AskWhoAnswers()

@@ -2,8 +2,9 @@
 // The demo portal of an installed client. The client binds the portal's port
 // itself and hands the listening socket to the pictavo-demo-portal installed
 // beside it, so the page can load at once, and two clients can never both
-// start one; when the port is taken, it asks who answers there. A portal it
-// started ends with it (and with it if it is killed).
+// start one; when the port is taken by a program of the same user, it asks
+// who answers there. A portal it started ends with it (and with it if it is
+// killed).
 #include <gio/gio.h>
 #include <libsoup/soup.h>
 #include <sys/types.h>
@@ -39,6 +40,10 @@ public:
 
     // Whether this one started the portal that answers.
     bool StartedOne() const { return child_ > 0; }
+    pid_t Portal() const { return child_; }
+    // Whether the portal this one started has ended by itself (and was
+    // reaped): a new launcher may start it again.
+    bool PortalDied() const { return died_; }
 
     // The pictavo-demo-portal beside this program.
     static std::string InstalledProgram();
@@ -47,12 +52,15 @@ private:
     void Launch(GSocket* listening);
     void AskWhoAnswers();
     static void Answered(GObject* session, GAsyncResult* result, gpointer self);
+    static void ChildEnded(GPid pid, gint status, gpointer self);
     std::string PortTaken() const;
 
     std::string program_;
     std::uint16_t port_;
     Ready ready_;
     pid_t child_ = 0;
+    guint childWatch_ = 0;
+    bool died_ = false;
     platform::linuxdesk::GObjectPtr<GCancellable> cancel_ {g_cancellable_new()};
     platform::linuxdesk::GObjectPtr<SoupSession> session_;
 };

@@ -123,6 +123,10 @@ PortalView::PortalView(GtkFixed* parent, RequestHandler onRequest, UriOpener ope
 
 PortalView::~PortalView()
 {
+    if (window_) {
+        g_signal_handlers_disconnect_by_data(window_, this);
+        g_object_remove_weak_pointer(G_OBJECT(window_), reinterpret_cast<gpointer*>(&window_));
+    }
     if (loadingPageWait_)
         g_source_remove(loadingPageWait_);
     WebKitUserContentManager* manager = webkit_web_view_get_user_content_manager(view_.get());
@@ -188,11 +192,41 @@ gboolean PortalView::OnContextMenu(WebKitWebView*, WebKitContextMenu*, GdkEvent*
     return TRUE; // no menu at all, neither WebKit's nor one of ours
 }
 
-gboolean PortalView::OnKeyPress(GtkWidget*, GdkEventKey* event, gpointer)
+namespace {
+
+bool IsTab(guint key)
 {
+    return key == GDK_KEY_Tab || key == GDK_KEY_ISO_Left_Tab || key == GDK_KEY_KP_Tab;
+}
+
+} // namespace
+
+gboolean PortalView::OnKeyPress(GtkWidget* widget, GdkEventKey* event, gpointer self)
+{
+    auto* view = static_cast<PortalView*>(self);
+    if (IsTab(event->keyval)) {
+        view->lastTabTime_ = event->time;
+        GtkWidget* window = gtk_widget_get_toplevel(widget);
+        if (!view->window_ && GTK_IS_WINDOW(window)) {
+            view->window_ = window;
+            g_object_add_weak_pointer(G_OBJECT(window), reinterpret_cast<gpointer*>(&view->window_));
+            g_signal_connect(window, "key-press-event", G_CALLBACK(OnWindowKeyPress), view);
+        }
+    }
+
     // Ctrl+N with Ctrl as the only modifier never reaches the page.
     const guint modifiers = event->state & gtk_accelerator_get_default_mod_mask();
     return modifiers == GDK_CONTROL_MASK && (event->keyval == GDK_KEY_n || event->keyval == GDK_KEY_N);
+}
+
+// A Tab at the end of the page moves the focus out of the view, and the
+// page then hands the same key back to the window, whose own Tab would move
+// it once more (past the first control after the page).
+gboolean PortalView::OnWindowKeyPress(GtkWidget* window, GdkEventKey* event, gpointer self)
+{
+    const auto* view = static_cast<PortalView*>(self);
+    return IsTab(event->keyval) && event->time == view->lastTabTime_ &&
+           gtk_window_get_focus(GTK_WINDOW(window)) != GTK_WIDGET(view->view_.get());
 }
 
 gboolean PortalView::OnDecidePolicy(WebKitWebView*, WebKitPolicyDecision* decision, WebKitPolicyDecisionType type,
@@ -245,6 +279,9 @@ bool PortalView::DecideNavigation(WebKitNavigationPolicyDecision* decision, bool
     // the view to the loading page would leave it there.
     if (IsOwnPageUrl(uri))
         return !newWindow && text::SameText(uri, std::exchange(ownPageAsked_, {}));
+    const char* current = webkit_web_view_get_uri(view_.get());
+    if (!newWindow && current && IsOwnPageUrl(current) && uri == PortalHomeUrl() && BeforeRetry && !BeforeRetry())
+        return false;
     const bool userAsked = webkit_navigation_action_is_user_gesture(action);
     const bool toBrowser = (newWindow ? DecideNewWindow(uri, userAsked)
                                       : DecideMainFrameNavigation(uri, userAsked, LoadingPageUrl())) ==
@@ -275,7 +312,7 @@ void PortalView::OnLoadChanged(WebKitWebView* web, WebKitLoadEvent event, gpoint
         return;
     auto* view = static_cast<PortalView*>(self);
     const char* uri = webkit_web_view_get_uri(web);
-    view->onPortalPage_ = uri && IsPortalPage(uri);
+    view->onPortalPage_ = uri && IsPortalAddress(uri);
     if (view->onPortalPage_)
         view->stopped_ = false;
 }
@@ -302,7 +339,7 @@ gboolean PortalView::OnLoadFailed(WebKitWebView*, WebKitLoadEvent, gchar* failin
         }
         return TRUE;
     }
-    if (failingUri && IsPortalPage(failingUri))
+    if (failingUri && IsPortalAddress(failingUri))
         view->ShowTrouble(PortalTrouble::NoAnswer);
     return TRUE;
 }
@@ -311,7 +348,7 @@ gboolean PortalView::OnTlsErrors(WebKitWebView*, gchar* failingUri, GTlsCertific
                                  gpointer self)
 {
     auto* view = static_cast<PortalView*>(self);
-    if (failingUri && IsPortalPage(failingUri))
+    if (failingUri && IsPortalAddress(failingUri))
         view->ShowTrouble(PortalTrouble::BadCertificate);
     return TRUE; // the load failed; nothing else is shown in its place
 }

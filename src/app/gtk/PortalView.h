@@ -59,12 +59,17 @@ public:
 
     WebKitWebView* WebView() const { return view_.get(); }
 
+    // Runs when the user asks our page to try the portal again; false when
+    // it sees to loading the portal itself.
+    std::function<bool()> BeforeRetry;
+
     // The user's browser, through the desktop's URI handler.
     static void OpenInUsersBrowser(GtkWidget* view, const std::string& uri);
 
 private:
     static gboolean OnContextMenu(WebKitWebView*, WebKitContextMenu*, GdkEvent*, WebKitHitTestResult*, gpointer);
-    static gboolean OnKeyPress(GtkWidget*, GdkEventKey* event, gpointer);
+    static gboolean OnKeyPress(GtkWidget*, GdkEventKey* event, gpointer self);
+    static gboolean OnWindowKeyPress(GtkWidget* window, GdkEventKey* event, gpointer self);
     static gboolean OnDecidePolicy(WebKitWebView*, WebKitPolicyDecision* decision, WebKitPolicyDecisionType type,
                                    gpointer self);
     static GtkWidget* OnCreate(WebKitWebView*, WebKitNavigationAction* action, gpointer self);
@@ -88,6 +93,9 @@ private:
     UriOpener openOutside_;
     bool loadingPageInFlight_ = false;
     guint loadingPageWait_ = 0;
+    // Tab out of the page: the window it went out to, and that key's time.
+    GtkWidget* window_ = nullptr;
+    guint32 lastTabTime_ = 0;
     std::optional<std::string> waitingUrl_;
     std::optional<std::string> waitingProblem_;
     bool onPortalPage_ = false; // the last page committed is of the portal's origin

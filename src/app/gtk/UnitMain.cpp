@@ -9,6 +9,7 @@
 
 #include "app/Endpoints.h"
 #include "app/TrayHost.h"
+#include "app/gtk/ClientInstance.h"
 #include "app/gtk/DemoPortalLauncher.h"
 #include "app/gtk/LoadingScheme.h"
 #include "app/gtk/WallpaperFolder.h"
@@ -23,7 +24,7 @@ constexpr const char* kCaption = "Pictavo";
 
 gboolean Quit(gpointer app)
 {
-    g_application_quit(G_APPLICATION(app));
+    QuitClient(G_APPLICATION(app));
     return G_SOURCE_REMOVE;
 }
 
@@ -92,6 +93,7 @@ TBrisvaneMainForm::TBrisvaneMainForm(GtkApplication* app)
         Screen_->Refresh();
         FWorkThread->RequestDownload(request);
     });
+    EmbeddedWB1->BeforeRetry = [this] { return !RestartDemoPortal(); };
     gtk_widget_show_all(GTK_WIDGET(fixed));
     // The buttons take the keyboard too, but the page is where typing goes first.
     gtk_widget_grab_focus(GTK_WIDGET(EmbeddedWB1->WebView()));
@@ -184,10 +186,18 @@ void TBrisvaneMainForm::ShowFromTray()
     if (!Shown_) {
         Shown_ = true;
         FormShow();
-    } else {
+    } else if (!RestartDemoPortal()) {
         // A failed load or a stopped web process left no portal to keep.
         EmbeddedWB1->ReturnToPortal();
     }
+}
+
+bool TBrisvaneMainForm::RestartDemoPortal()
+{
+    if (!DemoPortal_ || !DemoPortal_->PortalDied())
+        return false;
+    FormShow();
+    return true;
 }
 
 void TBrisvaneMainForm::FormShow()
@@ -237,7 +247,7 @@ void TBrisvaneMainForm::OpenFolderClick()
 
 void TBrisvaneMainForm::Action_CloseExecute()
 {
-    g_application_quit(G_APPLICATION(App_));
+    QuitClient(G_APPLICATION(App_));
 }
 
 } // namespace app::gtk

@@ -66,6 +66,9 @@ private:
     void FormShow();
     // A step asked for from the tray found the folder empty.
     void NothingToShow();
+    // Starts the demo portal again when the one this client started has
+    // ended, and shows it; false when there was nothing to start.
+    bool RestartDemoPortal();
 
     GtkApplication* App_;
     TUserNotice Notice_;

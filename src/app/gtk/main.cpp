@@ -1,5 +1,6 @@
 // The Linux edition's entry. One interactive client per session: a second
-// start hands over to the running one (which shows its window) and ends. A
+// start hands over to the running one (which shows its window) and ends; one
+// made while the client is closing waits for it to end and becomes the next. A
 // one-shot run of the companion service is not counted and shows nothing.
 #include <glib-unix.h>
 #include <gtk/gtk.h>
@@ -7,6 +8,7 @@
 #include <csignal>
 #include <memory>
 
+#include "app/gtk/ClientInstance.h"
 #include "app/gtk/UnitMain.h"
 #include "config/uAppConfig.h"
 #include "platform/Dispatcher.h"
@@ -26,6 +28,8 @@ struct Forms {
 
 void Startup(GtkApplication* app, Forms* forms)
 {
+    // Started while the last client was closing: it must be gone first.
+    app::gtk::WaitForClosingClient(G_APPLICATION(app));
     forms->main = std::make_unique<app::gtk::TBrisvaneMainForm>(app);
     auto* main = forms->main.get();
     forms->cfg = std::make_unique<ui::gtk::TFormCfg>(main->Window(), [main] { main->WorkThread().SendStatus(); });
@@ -49,7 +53,7 @@ void Activate(GtkApplication*, Forms* forms)
 
 gboolean Quit(gpointer app)
 {
-    g_application_quit(G_APPLICATION(app));
+    app::gtk::QuitClient(G_APPLICATION(app));
     return G_SOURCE_CONTINUE;
 }
 
@@ -81,6 +85,7 @@ int main()
         g_application_run(gapp, 0, nullptr);
         g_source_remove(sigint);
         g_source_remove(sigterm);
+        app::gtk::LeaveClientName(gapp);
 
         // Stopping the worker waits for its pass and serves the main loop
         // meanwhile: nothing may be left on screen to click, and the main

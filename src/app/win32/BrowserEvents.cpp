@@ -142,7 +142,7 @@ void TBrowserEvents::BeforeNavigate2(const DISPPARAMS& params)
     const bool userAsked = userActing_ && userActing_();
     switch (DecideMainFrameNavigation(url, userAsked, loadingPageUrl_)) {
     case NavigationAction::Allow:
-        if (IsPortalPage(url))
+        if (IsPortalAddress(url))
             leftPortal_ = false;
         return;
     case NavigationAction::OpenInBrowser:
@@ -168,7 +168,7 @@ void TBrowserEvents::NavigateComplete2(const DISPPARAMS& params)
     if (!IsMainFrame(Arg(params, 0)))
         return;
     const std::string url = Text(Arg(params, 1));
-    if (IsPortalPage(url))
+    if (IsPortalAddress(url))
         returning_ = false;
     // A server's redirect is not announced before it lands.
     if (DecideMainFrameNavigation(url, false, loadingPageUrl_) == NavigationAction::Allow)

@@ -202,7 +202,7 @@ void PortalView::ReturnToPortal()
 void PortalView::LeaveStrayPage(StrayLanding what)
 {
     // Something else may have brought it back meanwhile.
-    if (!browser_ || IsPortalPage(TopLevelUrl()))
+    if (!browser_ || IsPortalAddress(TopLevelUrl()))
         return;
     browser_->Stop();
     if (what == StrayLanding::GiveUp) {

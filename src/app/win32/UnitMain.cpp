@@ -305,6 +305,9 @@ void TBrisvaneMainForm::TrayMenu()
 
 LRESULT TBrisvaneMainForm::WndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
+    // From the moment the end is asked for, nothing shows the window again.
+    if (message == WM_SHOWCLIENT && (Closing_ || EndAsked_))
+        return kShowClientRefused;
     if (Closing_ && message != WM_PAINT && message != WM_ERASEBKGND && message != WM_DESTROY)
         return message == WM_CLOSE ? 0 : ::DefWindowProcW(window, message, wParam, lParam);
     // Only the title strip and the bottom strip get mouse messages here: the
@@ -379,6 +382,7 @@ LRESULT TBrisvaneMainForm::WndProc(HWND window, UINT message, WPARAM wParam, LPA
         // The session may end the process once this returns: the worker's
         // pass and its Config.ini writes finish first.
         if (wParam) {
+            EndAsked_ = true;
             BeginClosing();
             if (Options_.Terminate)
                 Options_.Terminate();
@@ -387,6 +391,7 @@ LRESULT TBrisvaneMainForm::WndProc(HWND window, UINT message, WPARAM wParam, LPA
     case WM_CLOSE:
         // Whoever sends it (the tray menu, a one-shot worker with 10/10,
         // another program), the program ends.
+        EndAsked_ = true;
         if (Options_.Terminate)
             Options_.Terminate();
         return 0;

@@ -26,6 +26,9 @@ namespace app {
 
 // Sent by a second start to show the running client.
 inline constexpr UINT WM_SHOWCLIENT = 18621;
+// The answer of a client that is closing: the start must wait for it to end
+// and then run itself.
+inline constexpr LRESULT kShowClientRefused = 0x5043; // "PC"
 inline constexpr const wchar_t* kMainFormClass = L"TBrisvaneMainForm";
 // One interactive client per logon session: no namespace prefix, so the name
 // is local to the session.
@@ -138,6 +141,7 @@ private:
     bool ShowMainWindowAtStart_ = true;
     bool Shown_ = false;
     bool Closing_ = false;
+    bool EndAsked_ = false;    // WM_CLOSE came: the loop ends, the window must not show again
     bool TrayVisible_ = false; // the run mode wants the icon
     bool TrayAdded_ = false;   // and the shell took it
     DWORD TrayRetryStart_ = 0;

@@ -60,6 +60,8 @@ constexpr DWORD kFindWindowForMs = 5000;
 constexpr DWORD kFindWindowEveryMs = 100;
 // A hung first client must not hang this start too.
 constexpr UINT kHandOverTimeoutMs = 5000;
+// A closing client's last pass ends within seconds, or the client ends itself.
+constexpr DWORD kClosingWaitMs = 30000;
 
 HWND FindRunningClient()
 {
@@ -72,23 +74,47 @@ HWND FindRunningClient()
     return running;
 }
 
-// Shows the running client instead of starting a second one. The handle
-// stays open for the life of the process: only the name's existence counts.
+enum class HandOver { Done, Refused };
+
+HandOver AskToShow(HWND running, DWORD process)
+{
+    // This start holds the foreground the user gave it; the running
+    // client may bring itself forward only with its leave.
+    ::AllowSetForegroundWindow(process);
+    DWORD_PTR answer = 0;
+    if (!::SendMessageTimeoutW(running, app::WM_SHOWCLIENT, 0, 0, SMTO_ABORTIFHUNG, kHandOverTimeoutMs, &answer))
+        return HandOver::Done; // hung: it keeps the name, and this start ends as before
+    return LRESULT(answer) == app::kShowClientRefused ? HandOver::Refused : HandOver::Done;
+}
+
+// Shows the running client instead of starting a second one. A client that
+// is closing refuses: this start waits for it to end and then runs itself.
+// The handle stays open for the life of the process: only the name's
+// existence counts.
 bool HandedOver(platform::win::Handle& mutex)
 {
-    mutex.reset(::CreateMutexW(nullptr, FALSE, app::kInstanceMutex));
-    if (::GetLastError() != ERROR_ALREADY_EXISTS)
-        return false; // also when the call failed: run without the name
-    if (const HWND running = FindRunningClient()) {
-        // This start holds the foreground the user gave it; the running
-        // client may bring itself forward only with its leave.
-        DWORD process = 0;
-        ::GetWindowThreadProcessId(running, &process);
-        ::AllowSetForegroundWindow(process);
-        DWORD_PTR ignored = 0;
-        ::SendMessageTimeoutW(running, app::WM_SHOWCLIENT, 0, 0, SMTO_ABORTIFHUNG, kHandOverTimeoutMs, &ignored);
+    const DWORD start = ::GetTickCount();
+    while (true) {
+        mutex.reset(::CreateMutexW(nullptr, FALSE, app::kInstanceMutex));
+        if (::GetLastError() != ERROR_ALREADY_EXISTS)
+            return false; // also when the call failed: run without the name
+        const HWND running = FindRunningClient();
+        if (running) {
+            DWORD id = 0;
+            ::GetWindowThreadProcessId(running, &id);
+            if (AskToShow(running, id) == HandOver::Done)
+                return true;
+            const platform::win::Handle process(::OpenProcess(SYNCHRONIZE, FALSE, id));
+            if (process)
+                ::WaitForSingleObject(process.get(), kClosingWaitMs);
+            else
+                ::Sleep(kFindWindowEveryMs);
+        }
+        if (::GetTickCount() - start >= kClosingWaitMs)
+            return true;
+        // Without its own handle this start sees whether the name outlived its holder.
+        mutex.reset();
     }
-    return true;
 }
 
 void RunApplication()

@@ -3,6 +3,9 @@
 //   ClientControl close MS   find the client's main window within MS, post it
 //                            WM_CLOSE and wait MS for its process to end
 //   ClientControl ended MS   wait MS until no Pictavo.exe process is left
+//   ClientControl closing MS play a client that is closing for MS: hold the
+//                            client's name and window, refuse to be shown,
+//                            then end (status 0 when a start asked meanwhile)
 // Exit status 0 when that happened; a message on stderr otherwise.
 #include <windows.h>
 #include <tlhelp32.h>
@@ -12,6 +15,7 @@
 #include <cstring>
 #include <cwchar>
 
+#include "app/win32/UnitMain.h"
 #include "platform/win32/Handles.h"
 
 namespace {
@@ -71,6 +75,39 @@ int Ended(DWORD timeoutMs)
     return 0;
 }
 
+int askedWhileClosing = 0;
+
+LRESULT CALLBACK ClosingClient(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == app::WM_SHOWCLIENT) {
+        ++askedWhileClosing;
+        return app::kShowClientRefused;
+    }
+    return ::DefWindowProcW(window, message, wParam, lParam);
+}
+
+int Closing(DWORD forMs)
+{
+    const Handle name(::CreateMutexW(nullptr, FALSE, app::kInstanceMutex));
+    WNDCLASSW cls {};
+    cls.lpfnWndProc = ClosingClient;
+    cls.hInstance = ::GetModuleHandleW(nullptr);
+    cls.lpszClassName = app::kMainFormClass;
+    if (!name || !::RegisterClassW(&cls))
+        return 3;
+    const HWND window = ::CreateWindowExW(0, app::kMainFormClass, L"Pictavo", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
+                                          cls.hInstance, nullptr);
+    const DWORD start = ::GetTickCount();
+    while (::GetTickCount() - start < forMs) {
+        ::MsgWaitForMultipleObjects(0, nullptr, FALSE, kPollMs, QS_ALLINPUT);
+        MSG msg;
+        while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE))
+            ::DispatchMessageW(&msg);
+    }
+    ::DestroyWindow(window);
+    return askedWhileClosing > 0 ? 0 : 7;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -82,5 +119,7 @@ int main(int argc, char** argv)
         return Close(timeoutMs);
     if (std::strcmp(argv[1], "ended") == 0)
         return Ended(timeoutMs);
+    if (std::strcmp(argv[1], "closing") == 0)
+        return Closing(timeoutMs);
     return 2;
 }

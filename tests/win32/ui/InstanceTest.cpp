@@ -199,3 +199,22 @@ TEST_F(InstanceTest, ASecondStartWaitsForAStartingClientAndGivesUpOnAHungOne)
     ::DestroyWindow(window);
     ::UnregisterClassW(app::kMainFormClass, cls.hInstance);
 }
+
+// A start made while the client is closing is turned away by it: the start
+// waits for that client to end and then runs, showing its window.
+TEST_F(InstanceTest, AStartWhileTheClientClosesWaitsAndThenShows)
+{
+    ChildProcess closing({HelperPath("ClientControl"), "closing", "3000"});
+    ASSERT_TRUE(WaitFor([] { return ClientWindows().size() == 1; }));
+    const HWND old = ClientWindows()[0];
+    ChildProcess next({client});
+    EXPECT_EQ(closing.Wait(), 0) << "the start did not ask the closing client";
+    EXPECT_TRUE(WaitFor([&] {
+        const auto windows = ClientWindows();
+        return windows.size() == 1 && windows[0] != old && Visible(windows[0]);
+    })) << "the start ended with no client on the screen";
+    EXPECT_EQ(next.Wait(100), -1);
+    for (HWND w : ClientWindows())
+        ::PostMessageW(w, WM_CLOSE, 0, 0);
+    EXPECT_EQ(next.Wait(), 0);
+}

@@ -355,6 +355,7 @@ TEST_F(MainFormTest, AHandOverDuringShutdownIsRefused)
     const HWND window = f.Handle();
     std::atomic<bool> closing {false};
     bool shownMeanwhile = false;
+    DWORD_PTR handOverAnswer = 0;
     std::thread secondStart([&] {
         while (!closing)
             ::Sleep(1);
@@ -362,6 +363,8 @@ TEST_F(MainFormTest, AHandOverDuringShutdownIsRefused)
                                               std::pair {TBrisvaneMainForm::kTrayMessage, LPARAM {WM_LBUTTONUP}}}) {
             DWORD_PTR answer = 0;
             ::SendMessageTimeoutW(window, message, 0, lParam, SMTO_NORMAL, 5000, &answer);
+            if (message == app::WM_SHOWCLIENT)
+                handOverAnswer = answer;
             shownMeanwhile = shownMeanwhile || ::IsWindowVisible(window);
         }
         released = true;
@@ -370,6 +373,7 @@ TEST_F(MainFormTest, AHandOverDuringShutdownIsRefused)
     form.reset();
     secondStart.join();
     EXPECT_FALSE(shownMeanwhile);
+    EXPECT_EQ(LRESULT(handOverAnswer), app::kShowClientRefused) << "the start was not told to wait and run itself";
     EXPECT_EQ(formShows, 0);
 }
 
