@@ -5,7 +5,9 @@
 
 #include <gio/gio.h>
 #include <gtk/gtk.h>
+#include <gdk/gdkx.h>
 
+#include <cstdio>
 #include <memory>
 #include <string>
 #include <vector>
@@ -261,4 +263,89 @@ TEST(TrayIcon, LeavesNoWindowBehind)
         EXPECT_GT(toplevels(), before);
     }
     EXPECT_EQ(toplevels(), before);
+}
+
+namespace {
+
+GtkWidget* OpenMenu()
+{
+    GtkWidget* found = nullptr;
+    GList* list = gtk_window_list_toplevels();
+    for (GList* l = list; l; l = l->next) {
+        GtkWidget* child = gtk_bin_get_child(GTK_BIN(l->data));
+        if (gtk_widget_get_mapped(GTK_WIDGET(l->data)) && child && GTK_IS_MENU(child))
+            found = child;
+    }
+    g_list_free(list);
+    return found;
+}
+
+} // namespace
+
+// A desktop whose tray speaks only XEmbed (LXDE's panel, Cinnamon without an
+// indicator host): the icon docks there once, GTK logs no critical while the
+// tray takes it in, and the icon's menu brings the window back.
+TEST(TrayIcon, DocksInAnXEmbedTrayWhoseMenuShows)
+{
+    InitGtk();
+    UseLocale(true);
+    testing_support::TempDir dir;
+    const std::string report = dir.path() + "tray.log";
+    const auto lines = [&] {
+        std::vector<std::string> out;
+        gchar* raw = nullptr;
+        if (g_file_get_contents(report.c_str(), &raw, nullptr, nullptr)) {
+            const platform::linuxdesk::GCharPtr text(raw);
+            const std::unique_ptr<gchar*, void (*)(gchar**)> split(g_strsplit(text.get(), "\n", -1), g_strfreev);
+            for (gchar** l = split.get(); *l; ++l)
+                if (**l)
+                    out.emplace_back(*l);
+        }
+        return out;
+    };
+    ChildProcess tray({HelperPath("XEmbedTray"), report});
+    ASSERT_TRUE(PumpUntil([&] { return !lines().empty(); }));
+
+    int criticals = 0;
+    const auto count = +[](const gchar*, GLogLevelFlags, const gchar* message, gpointer n) {
+        ++*static_cast<int*>(n);
+        ADD_FAILURE() << message;
+    };
+    const guint gdkLog = g_log_set_handler("Gdk", G_LOG_LEVEL_CRITICAL, count, &criticals);
+    const guint gtkLog = g_log_set_handler("Gtk", G_LOG_LEVEL_CRITICAL, count, &criticals);
+    bool shown = false;
+    {
+        app::gtk::TTrayIcon icon("Pictavo", {[&] { shown = true; }, {}, {}});
+        icon.SetVisible(true);
+        ASSERT_TRUE(PumpUntil([&] { return lines().size() >= 2; }));
+        Pump(1500); // the tray maps and sizes the icon meanwhile
+        const auto seen = lines();
+        ASSERT_EQ(seen.size(), 2u) << "the icon's window was made again while it docked: " << seen.back();
+        EXPECT_EQ(criticals, 0);
+
+        unsigned long window = 0;
+        ASSERT_EQ(std::sscanf(seen[1].c_str(), "docked %lu", &window), 1) << seen[1];
+        GdkWindow* docked = gdk_x11_window_lookup_for_display(gdk_display_get_default(), window);
+        ASSERT_TRUE(docked) << "a window not the icon's docked";
+        int x = 0, y = 0;
+        gdk_window_get_origin(docked, &x, &y);
+        Xdo("mousemove " + std::to_string(x + gdk_window_get_width(docked) / 2) + " " +
+            std::to_string(y + gdk_window_get_height(docked) / 2) + " click 3");
+        ASSERT_TRUE(PumpUntil([] { return OpenMenu() != nullptr; })) << "no menu at a right click";
+        GtkWidget* menu = OpenMenu();
+        GList* items = gtk_container_get_children(GTK_CONTAINER(menu));
+        GtkWidget* first = GTK_WIDGET(items->data);
+        g_list_free(items);
+        EXPECT_STREQ(gtk_menu_item_get_label(GTK_MENU_ITEM(first)), "显示");
+        int ix = 0, iy = 0, ox = 0, oy = 0;
+        gtk_widget_translate_coordinates(first, gtk_widget_get_toplevel(menu), gtk_widget_get_allocated_width(first) / 2,
+                                         gtk_widget_get_allocated_height(first) / 2, &ix, &iy);
+        gdk_window_get_origin(gtk_widget_get_window(gtk_widget_get_toplevel(menu)), &ox, &oy);
+        Xdo("mousemove " + std::to_string(ox + ix) + " " + std::to_string(oy + iy) + " click 1");
+        EXPECT_TRUE(PumpUntil([&] { return shown; })) << "Show did not run";
+    }
+    g_log_remove_handler("Gtk", gtkLog);
+    g_log_remove_handler("Gdk", gdkLog);
+    gdk_display_flush(gdk_display_get_default());
+    EXPECT_EQ(tray.Wait(10000), 0) << "the icon stayed in the tray after it went";
 }

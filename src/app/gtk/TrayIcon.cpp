@@ -19,6 +19,9 @@ struct BytesUnref {
     void operator()(GBytes* b) const noexcept { g_bytes_unref(b); }
 };
 using BytesPtr = std::unique_ptr<GBytes, BytesUnref>;
+struct StrvFree {
+    void operator()(gchar** v) const noexcept { g_strfreev(v); }
+};
 
 // An indicator names its icon for the tray host to load, so the program's
 // icons are laid out as an icon theme in the user's cache folder.
@@ -72,9 +75,28 @@ bool XEmbedTrayPresent()
 #endif
 }
 
-// With no tray host the indicator falls back to a GtkStatusIcon, which needs
-// an X tray: on Wayland it has none to embed in and GTK logs a critical for
-// each icon it draws. There the indicator simply waits for a host.
+void PopUp(GtkMenu* menu)
+{
+    if (menu)
+        gtk_menu_popup_at_pointer(menu, nullptr);
+}
+
+// With no tray host the indicator falls back to an X tray icon of ours. On
+// Wayland there is no X tray to embed in (GTK would log a critical for each
+// icon it draws), so there the indicator simply waits for a host.
+//
+// The library's own fallback renames its icon once shown, and GTK's status
+// icon rebuilds its X window to rename or hide it: a window rebuilt while
+// its first resize is still on the way leaves GTK counting a resize the new
+// window never asked for, and it logs a critical when the tray maps it. So
+// this icon keeps the program's name, and it is hidden only when the
+// indicator turns passive (at exit), long after its first resize.
+G_GNUC_BEGIN_IGNORE_DEPRECATIONS
+void FollowStatus(AppIndicator* indicator, GtkStatusIcon* icon)
+{
+    gtk_status_icon_set_visible(icon, app_indicator_get_status(indicator) != APP_INDICATOR_STATUS_PASSIVE);
+}
+
 GtkStatusIcon* FallbackWhereItCanShow(AppIndicator* indicator)
 {
     GdkDisplay* display = gdk_display_get_default();
@@ -85,15 +107,63 @@ GtkStatusIcon* FallbackWhereItCanShow(AppIndicator* indicator)
 #endif
     if (!x11)
         return nullptr;
-    const auto* parent = static_cast<AppIndicatorClass*>(g_type_class_peek(APP_INDICATOR_TYPE));
-    return parent->fallback ? parent->fallback(indicator) : nullptr;
+    if (const gchar* path = app_indicator_get_icon_theme_path(indicator)) {
+        GtkIconTheme* theme = gtk_icon_theme_get_default();
+        gchar** raw = nullptr;
+        gtk_icon_theme_get_search_path(theme, &raw, nullptr);
+        const std::unique_ptr<gchar*, StrvFree> paths(raw);
+        if (!g_strv_contains(paths.get(), path))
+            gtk_icon_theme_append_search_path(theme, path);
+    }
+    GtkStatusIcon* icon = gtk_status_icon_new_from_icon_name(app_indicator_get_icon(indicator));
+    if (const gchar* title = app_indicator_get_title(indicator)) {
+        gtk_status_icon_set_title(icon, title);
+        gtk_status_icon_set_tooltip_text(icon, title);
+    }
+    // Either button opens the menu, as on an indicator host; a middle click
+    // is the indicator's secondary activation.
+    g_signal_connect(icon, "activate", G_CALLBACK(+[](GtkStatusIcon*, AppIndicator* self) {
+                         PopUp(app_indicator_get_menu(self));
+                     }),
+                     indicator);
+    g_signal_connect(icon, "popup-menu", G_CALLBACK(+[](GtkStatusIcon*, guint, guint, AppIndicator* self) {
+                         PopUp(app_indicator_get_menu(self));
+                     }),
+                     indicator);
+    g_signal_connect(icon, "button-release-event",
+                     G_CALLBACK(+[](GtkStatusIcon*, GdkEventButton* event, AppIndicator* self) -> gboolean {
+                         GtkWidget* target = app_indicator_get_secondary_activate_target(self);
+                         if (event->button != 2 || !target)
+                             return FALSE;
+                         gtk_widget_activate(target);
+                         return TRUE;
+                     }),
+                     indicator);
+    FollowStatus(indicator, icon);
+    g_signal_connect(indicator, "new-status", G_CALLBACK(+[](AppIndicator* self, const gchar*, GtkStatusIcon* i) {
+                         FollowStatus(self, i);
+                     }),
+                     icon);
+    return icon;
+}
+G_GNUC_END_IGNORE_DEPRECATIONS
+
+void Unfallback(AppIndicator* indicator, GtkStatusIcon* icon)
+{
+    g_signal_handlers_disconnect_by_data(indicator, icon);
+    g_signal_handlers_disconnect_by_data(icon, indicator);
+    g_object_unref(icon);
 }
 
 GType IndicatorType()
 {
     static const GType type = g_type_register_static_simple(
         APP_INDICATOR_TYPE, "PictavoIndicator", sizeof(AppIndicatorClass),
-        +[](gpointer klass, gpointer) { static_cast<AppIndicatorClass*>(klass)->fallback = FallbackWhereItCanShow; },
+        +[](gpointer klass, gpointer) {
+            auto* indicator = static_cast<AppIndicatorClass*>(klass);
+            indicator->fallback = FallbackWhereItCanShow;
+            indicator->unfallback = Unfallback;
+        },
         sizeof(AppIndicator), nullptr, static_cast<GTypeFlags>(0));
     return type;
 }

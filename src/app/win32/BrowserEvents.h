@@ -16,8 +16,6 @@ namespace app::win {
 // Hands an http(s) address, already made safe for it, to the user's browser.
 void OpenInUsersBrowser(const std::string& url);
 
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wnon-virtual-dtor"
 // What the view does about a main frame that a server's redirect took off
 // the portal (the control announces no redirect before it lands).
 enum class StrayLanding {
@@ -25,6 +23,8 @@ enum class StrayLanding {
     GiveUp,       // the portal's own load led away again: say so instead
 };
 
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wnon-virtual-dtor"
 class TBrowserEvents final : public TDispatchBase<TBrowserEvents, IDispatch> {
 public:
     using Opener = std::function<void(const std::string& url)>;
