@@ -259,7 +259,8 @@ TEST(BrowserSite, HostFlagsNoContextMenuAndOneExternalObject)
     info.dwDoubleClick = 7;
     ASSERT_EQ(host->GetHostInfo(&info), S_OK);
     EXPECT_EQ(info.cbSize, 20u);
-    EXPECT_EQ(info.dwFlags, 0x44007u);
+    // The flags the portal was made for, and pages drawn at the screen's scale.
+    EXPECT_EQ(info.dwFlags, 0x44007u | DOCHOSTUIFLAG_DPI_AWARE);
     EXPECT_EQ(info.dwDoubleClick, 0u);
 
     POINT at {10, 10};

@@ -1,8 +1,7 @@
 // A notification area that speaks only XEmbed, as LXDE's panel or Cinnamon
 // without an indicator host: it owns the screen's tray selection, takes each
 // icon that asks to dock into a socket of its own, and writes to the report
-// file what it did ("tray", then "docked WINDOW X Y" with the socket's place
-// on the screen). It ends when its last icon goes away, or after a minute.
+// file what it did ("tray", then "docked WINDOW" for each icon's window). It ends when its last icon goes away, or after a minute.
 #include <gdk/gdkx.h>
 #include <gtk/gtk.h>
 #include <gtk/gtkx.h>
@@ -34,14 +33,8 @@ struct Tray {
 
 void OnPlugAdded(GtkSocket* socket, Tray* tray)
 {
-    int x = 0;
-    int y = 0;
-    gdk_window_get_origin(gtk_widget_get_window(GTK_WIDGET(socket)), &x, &y);
-    GtkAllocation place;
-    gtk_widget_get_allocation(GTK_WIDGET(socket), &place);
     ++tray->icons;
-    tray->Say("docked " + std::to_string(GDK_WINDOW_XID(gtk_socket_get_plug_window(socket))) + " " +
-              std::to_string(x + place.x) + " " + std::to_string(y + place.y));
+    tray->Say("docked " + std::to_string(GDK_WINDOW_XID(gtk_socket_get_plug_window(socket))));
 }
 
 gboolean OnPlugRemoved(GtkSocket*, Tray* tray)
