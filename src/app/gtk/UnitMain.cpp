@@ -242,7 +242,9 @@ void TBrisvaneMainForm::OpenFolderClick()
 {
     if (Closing_)
         return;
-    OpenWallpaperFolder(AppConfig->WallPaperDir());
+    if (!OpenWallpaperFolder(AppConfig->WallPaperDir()))
+        Notice_.Show("folder-unusable", _("Open the wallpaper folder"),
+                     _("The wallpaper folder cannot be created. Choose another one in the settings."));
 }
 
 void TBrisvaneMainForm::Action_CloseExecute()

@@ -237,7 +237,9 @@ void TBrisvaneMainForm::PopMenuNextClick()
 
 void TBrisvaneMainForm::PopMenuFolderClick()
 {
-    OpenWallpaperFolder(Handle_, AppConfig->WallPaperDir(), Options_.Explore);
+    if (!OpenWallpaperFolder(Handle_, AppConfig->WallPaperDir(), Options_.Explore))
+        Notice_->Show(ui::LoadText(IDS_OPEN_FOLDER, Options_.Language),
+                      ui::LoadText(IDS_FOLDER_CANNOT_CREATE, Options_.Language));
 }
 
 void TBrisvaneMainForm::Action_CloseExecute()

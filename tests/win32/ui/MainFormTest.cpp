@@ -318,6 +318,14 @@ TEST_F(MainFormTest, TheFolderItemMakesAMissingFolderAndExploresIt)
     ::SendMessageW(f.Handle(), WM_COMMAND, TBrisvaneMainForm::idPopMenuFolder, 0);
     EXPECT_TRUE(platform::DirectoryExists(folder));
     EXPECT_EQ(explored, std::vector<std::wstring> {platform::win::Wide(folder)});
+
+    // Under a file, the folder cannot be made: the user is told, nothing opens.
+    const std::string blocker = dir.Write("blocker", "a file");
+    ASSERT_TRUE(AppConfig->SetWallPaperDir(blocker + "\\WallPaper\\"));
+    ::SendMessageW(f.Handle(), WM_COMMAND, TBrisvaneMainForm::idPopMenuFolder, 0);
+    ASSERT_EQ(balloons.size(), 1u);
+    EXPECT_EQ(balloons[0].first, L"打开壁纸文件夹");
+    EXPECT_EQ(explored.size(), 1u);
 }
 
 TEST_F(MainFormTest, TheSettingsItemDoesNothingWhileTheDialogIsOpen)
