@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "engine/PickTrace.h"
 #include "platform/Dispatcher.h"
 #include "platform/FileSystem.h"
 
@@ -119,10 +120,12 @@ std::int32_t TFileDownLoadThread::FetchIntoDestFile()
         return platform::download::kStalled;
     if (result != platform::download::kOk)
         return result;
+    PickTrace("download");
     // Checked before the move, so a file of the same name is never replaced
     // by an error page or anything else the caller cannot use.
     if (contentCheck_ && !contentCheck_(temp.path()))
         return platform::download::kBadContent;
+    PickTrace("check");
     // A download given up after its last notification still must not take
     // the place of the file its successor may be writing.
     if (Terminated())

@@ -12,6 +12,7 @@
 #include "engine/LocalTime.h"
 #include "engine/PictureFit.h"
 #include "engine/PictureSource.h"
+#include "engine/PickTrace.h"
 #include "engine/StaleTemporaries.h"
 #include "engine/WallpaperApply.h"
 #include "platform/DebugOutput.h"
@@ -175,12 +176,23 @@ void TWorkThread::Wake()
     WakeCv_.notify_one();
 }
 
+bool TWorkThread::NextWallPaper()
+{
+    if (Stopping_ || NextRequested_.exchange(true))
+        return false;
+    Wake();
+    return true;
+}
+
 void TWorkThread::Execute()
 {
     LoadList();
     if (Env_.showWallPaperAtStart && !AppConfig->OneShotRun())
         ShowCurrentWallPaper();
     while (!Terminated()) {
+        // Pictures the user put into a folder that was empty count at once.
+        if (NextRequested_ && ListEmpty())
+            ReadList();
         {
             std::lock_guard<std::mutex> guard(Lock);
             try {
@@ -202,6 +214,17 @@ void TWorkThread::Execute()
 void TWorkThread::LoadList()
 {
     RemoveStaleTemporaries(AppConfig->ConfigDir(), AppConfig->WallPaperDir(), FittedCacheDir());
+    ReadList();
+}
+
+bool TWorkThread::ListEmpty()
+{
+    std::lock_guard<std::mutex> guard(Lock);
+    return AppConfig->WallPaperList().empty();
+}
+
+void TWorkThread::ReadList()
+{
     std::vector<std::string> fresh = AppConfig->ReadWallPaperList();
     std::lock_guard<std::mutex> guard(Lock);
     auto& list = AppConfig->WallPaperList();
@@ -228,7 +251,9 @@ void TWorkThread::ShowCurrentWallPaper()
 
 void TWorkThread::Pass()
 {
-    if (AppConfig->ChangeTime() != 0) {
+    if (NextRequested_) {
+        NextStep();
+    } else if (AppConfig->ChangeTime() != 0) {
         const std::int64_t now = Env_.now();
         if (SaturatingSub(now, AppConfig->LastChangeTime()) >= static_cast<std::int64_t>(AppConfig->ChangeTime()) * 60)
             Rotate();
@@ -249,6 +274,22 @@ void TWorkThread::Pass()
         if (Env_.closeMainWindow)
             Env_.closeMainWindow();
     }
+}
+
+void TWorkThread::NextStep()
+{
+    // Cleared however the step ends, or no press would ever count again.
+    struct Done {
+        std::atomic<bool>& flag;
+        ~Done() { flag = false; }
+    } done {NextRequested_};
+    // A folder with no picture left leaves the schedule as it was.
+    auto& list = AppConfig->WallPaperList();
+    std::erase_if(list, [](const std::string& path) { return !platform::FileExists(path); });
+    if (!list.empty())
+        Rotate();
+    if (list.empty() && Env_.nothingToShow)
+        Env_.nothingToShow();
 }
 
 // An unwritable Config.ini is reported, but the wallpaper still changes: the
@@ -292,6 +333,7 @@ TWorkThread::Shown TWorkThread::ShowPicture(const std::string& path, const std::
     FitResult fit;
     try {
         fit = FitToScreenWidth(path, Env_.screen().width, FittedCacheDir(), stop);
+        PickTrace("fit");
         if (fit.fitted)
             WriteErrorReported_ = false;
     } catch (const EPictureCancelled&) {
@@ -310,6 +352,7 @@ TWorkThread::Shown TWorkThread::ShowPicture(const std::string& path, const std::
     // The desktop's answer is not used: a refused wallpaper stays recorded
     // and the schedule moves on.
     Env_.applyWallPaper(fit.file, fit.fitted ? kStyleCenter : kStyleStretch);
+    PickTrace("setter");
     return Shown::Yes;
 }
 
@@ -360,6 +403,7 @@ void TWorkThread::WriteDownFail(std::int32_t code)
 
 void TWorkThread::RequestDownload(const std::string& request)
 {
+    PickTrace("bridge");
     if (Stopping_)
         return;
     if (DownloadThread) {
@@ -383,6 +427,7 @@ void TWorkThread::RequestDownload(const std::string& request)
     // The folder may not exist yet (worker not started) or may have been
     // removed while the client runs.
     platform::ForceDirectories(AppConfig->WallPaperDir());
+    PickTrace("choice");
     DownloadThread = TFileDownLoadThread::Create(
         url, *destination, {}, [this](TFileDownLoadThread& t) { DownloadDone(t); },
         [this](TFileDownLoadThread& t, std::int32_t code) { DownloadFailed(t, code); }, false);

@@ -44,6 +44,9 @@ struct TWorkThreadEnvironment {
     std::function<void(const PickFailure&)> pickFailed;
     // A download that brings almost nothing for this long has timed out.
     std::chrono::milliseconds stallWindow {platform::download::kStallWindowMs};
+    // A step asked for by NextWallPaper found no picture to show; called on
+    // the worker, so the owner hands it to its own thread.
+    std::function<void()> nothingToShow;
 
     static TWorkThreadEnvironment Default();
 };
@@ -76,6 +79,11 @@ public:
     // Makes the worker run a pass now (something a pass looks at changed).
     void Wake();
 
+    // Main thread, from the tray: one rotation step now, by the rules of a
+    // step that fell due. False when a step asked for earlier has not ended
+    // yet, or the worker is stopping: presses are not queued up.
+    bool NextWallPaper();
+
     // Completion handlers of a portal download, on the download thread.
     void DownloadDone(TFileDownLoadThread& thread);
     void DownloadFailed(TFileDownLoadThread& thread, std::int32_t code);
@@ -87,7 +95,10 @@ private:
     enum class Shown { Yes, Unreadable, Stopped };
 
     void LoadList();
+    void ReadList();
+    bool ListEmpty();
     void Pass();
+    void NextStep();
     void Rotate();
     void ShowCurrentWallPaper();
     Shown ShowPicture(const std::string& path, const std::function<bool()>& stop);
@@ -108,6 +119,7 @@ private:
     std::int64_t SentNextChangeTime = 0;   // under Lock
     std::string LastReportedError_;        // under Lock
     std::atomic<bool> StatusRequested_ {false};
+    std::atomic<bool> NextRequested_ {false}; // set by a press, cleared when its step ended
     bool WriteErrorReported_ = false;      // under Lock
 
     // Main thread only.

@@ -219,14 +219,20 @@ wait_gallery() {
 # click_thumb NAME [VIEW_X VIEW_Y]: a real pointer click on a gallery picture;
 # the view's corner is at VIEW_X, VIEW_Y on the screen (the client's by default).
 click_thumb() {
+  local x y vx=${2:-$WIN_X} vy=${3:-$((WIN_Y + E2E_VIEW_TOP))}
+  read -r x y < <(thumb_xy "$@")
+  xdotool mousemove "$x" "$y" sleep 0.2 click 1 sleep 0.2 mousemove "$((vx + 5))" "$((vy + 540))"
+}
+
+# thumb_xy NAME [VIEW_X VIEW_Y]: "X Y", the middle of a gallery picture on the screen.
+thumb_xy() {
   local i
   for i in "${!E2E_GALLERY[@]}"; do
     [ "${E2E_GALLERY[$i]}" = "$1" ] && break
   done
   [ "${E2E_GALLERY[$i]}" = "$1" ] || fail "no picture $1 in the gallery"
   local vx=${2:-$WIN_X} vy=${3:-$((WIN_Y + E2E_VIEW_TOP))}
-  local x=$((vx + 24 + (i % 4) * 216 + 100)) y=$((vy + 48 + (i / 4) * 146 + 56))
-  xdotool mousemove "$x" "$y" sleep 0.2 click 1 sleep 0.2 mousemove "$((vx + 5))" "$((vy + 540))"
+  echo "$((vx + 24 + (i % 4) * 216 + 100)) $((vy + 48 + (i / 4) * 146 + 56))"
 }
 
 # wait_pick_shown [VIEW_X VIEW_Y]: the page's status line has turned blue,

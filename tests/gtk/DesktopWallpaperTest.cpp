@@ -158,6 +158,12 @@ TEST_F(RootWindowWallpaper, StretchedPictureFillsTheScreen)
     ASSERT_TRUE(SetRootWindowWallpaper(tiny, WallpaperStyle::Stretch));
     EXPECT_EQ(root.Sample({{0, 0}, {0, 799}, {600, 400}, {680, 400}, {1279, 0}, {1279, 799}}),
               (std::vector<Rgb> {kRed, kRed, kRed, kBlue, kBlue, kBlue}));
+
+    // One of the screen's own size is taken as it is, to the last column.
+    const std::string exact = WritePicture(dir, "exact.png", 1280, 800, kGreen, kBlue);
+    ASSERT_TRUE(SetRootWindowWallpaper(exact, WallpaperStyle::Stretch));
+    EXPECT_EQ(root.Sample({{0, 0}, {639, 799}, {640, 0}, {1279, 799}}),
+              (std::vector<Rgb> {kGreen, kGreen, kBlue, kBlue}));
 }
 
 TEST_F(RootWindowWallpaper, PublishesItsPixmapAndFreesThePreviousOne)

@@ -6,6 +6,7 @@
 #include <gio/gio.h>
 #include <gtk/gtk.h>
 #include <gdk/gdkx.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <memory>
@@ -13,8 +14,11 @@
 #include <vector>
 
 #include "GuiSupport.h"
+#include "NotificationServer.h"
 #include "app/gtk/TrayIcon.h"
 #include "platform/FileSystem.h"
+#include "platform/TcpSocket.h"
+#include "support/PictureMaker.h"
 #include "support/ChildProcess.h"
 #include "support/StatusReceiver.h"
 #include "support/TempDir.h"
@@ -98,6 +102,61 @@ private:
     guint owner_ = 0;
     bool owned_ = false;
     std::vector<std::pair<std::string, std::string>> items_;
+};
+
+constexpr const char* kFileManagerXml = R"xml(
+<node>
+  <interface name="org.freedesktop.FileManager1">
+    <method name="ShowFolders">
+      <arg name="URIs" type="as" direction="in"/><arg name="StartupId" type="s" direction="in"/>
+    </method>
+  </interface>
+</node>)xml";
+
+// The desktop's file manager as far as the client sees it: the folders it
+// was asked to show.
+class FakeFileManager {
+public:
+    explicit FakeFileManager(GDBusConnection* bus) : node_(g_dbus_node_info_new_for_xml(kFileManagerXml, nullptr))
+    {
+        bus_ = bus;
+        static const GDBusInterfaceVTable vtable {Call, nullptr, nullptr, {}};
+        object_ = g_dbus_connection_register_object(bus_, "/org/freedesktop/FileManager1", node_->interfaces[0],
+                                                    &vtable, this, nullptr, nullptr);
+        owner_ = g_bus_own_name_on_connection(
+            bus_, "org.freedesktop.FileManager1", G_BUS_NAME_OWNER_FLAGS_NONE,
+            +[](GDBusConnection*, const gchar*, gpointer self) { static_cast<FakeFileManager*>(self)->owned_ = true; },
+            nullptr, this, nullptr);
+        PumpUntil([this] { return owned_; });
+    }
+    ~FakeFileManager()
+    {
+        g_bus_unown_name(owner_);
+        g_dbus_connection_unregister_object(bus_, object_);
+    }
+    bool Owned() const { return owned_; }
+    const std::vector<std::string>& Shown() const { return shown_; }
+
+private:
+    static void Call(GDBusConnection*, const gchar*, const gchar*, const gchar*, const gchar*, GVariant* parameters,
+                     GDBusMethodInvocation* invocation, gpointer self)
+    {
+        GVariantIter* uris = nullptr;
+        const gchar* startup = nullptr;
+        g_variant_get(parameters, "(as&s)", &uris, &startup);
+        const gchar* uri = nullptr;
+        while (g_variant_iter_next(uris, "&s", &uri))
+            static_cast<FakeFileManager*>(self)->shown_.emplace_back(uri);
+        g_variant_iter_free(uris);
+        g_dbus_method_invocation_return_value(invocation, nullptr);
+    }
+
+    std::unique_ptr<GDBusNodeInfo, NodeInfoUnref> node_;
+    GDBusConnection* bus_ = nullptr;
+    guint object_ = 0;
+    guint owner_ = 0;
+    bool owned_ = false;
+    std::vector<std::string> shown_;
 };
 
 class TrayMenu : public ::testing::Test {
@@ -206,10 +265,12 @@ TEST_F(TrayMenu, ItemsShowOpenTheSettingsAndExit)
     EXPECT_TRUE(platform::FileExists(theme + "/hicolor/16x16/apps/pictavo.png")) << theme;
 
     const auto items = MenuItems();
-    ASSERT_EQ(items.size(), 3u);
+    ASSERT_EQ(items.size(), 5u);
     EXPECT_EQ(items[0].first, "显示");
-    EXPECT_EQ(items[1].first, "设置");
-    EXPECT_EQ(items[2].first, "退出");
+    EXPECT_EQ(items[1].first, "下一张壁纸");
+    EXPECT_EQ(items[2].first, "打开壁纸文件夹");
+    EXPECT_EQ(items[3].first, "设置");
+    EXPECT_EQ(items[4].first, "退出");
 
     ASSERT_TRUE(WaitForViewable("Pictavo", 1));
     const TopLevel w = FindWindows("Pictavo").front();
@@ -236,14 +297,119 @@ TEST_F(TrayMenu, ItemsShowOpenTheSettingsAndExit)
     Click(items[0].second);
     EXPECT_TRUE(WaitForViewable("Pictavo", 1));
 
-    Click(items[1].second);
+    Click(items[3].second);
     EXPECT_TRUE(WaitForViewable("设置", 1));
-    Click(items[1].second);  // already open: still one dialog
+    Click(items[3].second);  // already open: still one dialog
     Pump(300);
     EXPECT_EQ(FindWindows("设置").size(), 1u);
 
-    Click(items[2].second);
+    Click(items[4].second);
     EXPECT_EQ(client.Wait(20000), 0);
+}
+
+// The two items a rotation needs from the tray: a step now, and the folder.
+TEST_F(TrayMenu, NextWallpaperStepsOnceAndTheFolderOpensInTheFileManager)
+{
+    platform::TcpListener service;
+    setenv("PICTAVO_STATUS_PORT", std::to_string(service.Port()).c_str(), 1);
+    const std::string pictures = dir_.path() + "xdg/Brisvane/WallPaper/";
+    const std::string a = dir_.Write("xdg/Brisvane/WallPaper/a.jpg", testing_support::MakeFlatJpeg(64, 48, {200, 0, 0}));
+    // Large, so its step is still being fitted when the second press comes.
+    const std::string b =
+        dir_.Write("xdg/Brisvane/WallPaper/b.jpg", testing_support::MakeFlatJpeg(7680, 4320, {0, 200, 0}));
+    // No rotation of its own ("never"), so every change here is a press.
+    dir_.Write("xdg/Brisvane/Config.ini", "[Config]\nChangeTime=0\nLastChangeTime=1\nWallPaper=" + a + "\n");
+    const auto wallPaper = [&] {
+        const std::string ini = testing_support::ReadFileBytes(dir_.path() + "xdg/Brisvane/Config.ini");
+        const auto at = ini.find("WallPaper=");
+        return at == std::string::npos ? std::string() : ini.substr(at + 10, ini.find('\n', at) - at - 10);
+    };
+    // Left of the window, where both the stretched and the centred picture show.
+    const auto corner = [] { return PixelAt(Screenshot().get(), 3, 400); };
+    for (const char* desktop : {"XDG_CURRENT_DESKTOP", "DESKTOP_SESSION", "WAYLAND_DISPLAY", "SWAYSOCK"})
+        unsetenv(desktop);
+
+    ChildProcess client({HelperPath("pictavo")});
+    ASSERT_TRUE(Connect());
+    const auto connection = service.Accept(10000);
+    ASSERT_TRUE(connection);
+    auto status = testing_support::ReceiveStatus(*connection, 10000);
+    ASSERT_TRUE(status);
+    EXPECT_EQ(status->NextChangeTime, 1);
+    const auto items = MenuItems();
+    ASSERT_EQ(items.size(), 5u);
+
+    Click(items[1].second);
+    Click(items[1].second); // while the first step fits the large picture
+    EXPECT_TRUE(PumpUntil([&] { return corner() == Rgb {0, 200, 0}; }, 20000)) << "b never reached the desktop";
+    status = testing_support::ReceiveStatus(*connection, 10000);
+    ASSERT_TRUE(status) << "no record after the step";
+    EXPECT_GT(status->NextChangeTime, 1) << "the change time was not restarted";
+    Pump(1500);
+    EXPECT_EQ(wallPaper(), b) << "the second press ran a step of its own";
+    EXPECT_EQ(corner(), (Rgb {0, 200, 0}));
+
+    Click(items[1].second); // the step ended: this one counts, and wraps round
+    EXPECT_TRUE(PumpUntil([&] { return corner() == Rgb {200, 0, 0}; }, 20000));
+    EXPECT_EQ(wallPaper(), a);
+
+    // A folder removed meanwhile is made again and shown.
+    FakeFileManager files(watcher_.Bus());
+    ASSERT_TRUE(files.Owned());
+    ASSERT_EQ(std::remove(a.c_str()), 0);
+    ASSERT_EQ(std::remove(b.c_str()), 0);
+    ASSERT_EQ(rmdir(pictures.c_str()), 0);
+    Click(items[2].second);
+    ASSERT_TRUE(PumpUntil([&] { return !files.Shown().empty(); }));
+    const platform::linuxdesk::GCharPtr uri(g_filename_to_uri(pictures.c_str(), nullptr, nullptr));
+    EXPECT_EQ(files.Shown(), std::vector<std::string> {uri.get()});
+    EXPECT_TRUE(platform::DirectoryExists(pictures));
+
+    // Nothing left to show: the press says so and changes nothing.
+    NotificationServer notices;
+    Click(items[1].second);
+    ASSERT_TRUE(PumpUntil([&] { return !notices.shown.empty(); }));
+    EXPECT_EQ(notices.shown[0].title, "下一张壁纸");
+    EXPECT_EQ(notices.shown[0].body, "壁纸文件夹里没有图片。");
+    EXPECT_EQ(wallPaper(), a);
+
+    Click(items[4].second);
+    EXPECT_EQ(client.Wait(20000), 0);
+}
+
+// The menu as it shows on screen, in both languages, for a person to look at.
+TEST(TrayIcon, MenuShowsItsItemsInBothLanguages)
+{
+    InitGtk();
+    for (const bool chinese : {true, false}) {
+        UseLocale(chinese);
+        app::gtk::TTrayIcon icon("Pictavo", {});
+        const ui::gtk::TopLevelPtr anchor(gtk_window_new(GTK_WINDOW_TOPLEVEL));
+        gtk_window_move(GTK_WINDOW(anchor.get()), 600, 300);
+        gtk_window_set_default_size(GTK_WINDOW(anchor.get()), 20, 20);
+        gtk_widget_show(anchor.get());
+        ASSERT_TRUE(PumpUntil([&] { return gtk_widget_get_mapped(anchor.get()); }));
+        Pump(200);
+        const GdkRectangle at {0, 0, 1, 1};
+        gtk_menu_popup_at_rect(icon.Menu(), gtk_widget_get_window(anchor.get()), &at, GDK_GRAVITY_SOUTH_EAST,
+                               GDK_GRAVITY_NORTH_WEST, nullptr);
+        GtkWidget* top = gtk_widget_get_toplevel(GTK_WIDGET(icon.Menu()));
+        ASSERT_TRUE(PumpUntil([&] { return gtk_widget_get_mapped(top); }));
+        Pump(300);
+        Screenshot(ScreenshotDir() + (chinese ? "tray_menu_zh_CN.png" : "tray_menu_en.png"));
+        std::vector<std::string> labels;
+        GList* children = gtk_container_get_children(GTK_CONTAINER(icon.Menu()));
+        for (GList* c = children; c; c = c->next)
+            labels.emplace_back(gtk_menu_item_get_label(GTK_MENU_ITEM(c->data)));
+        g_list_free(children);
+        const std::vector<std::string> expected =
+            chinese ? std::vector<std::string> {"显示", "下一张壁纸", "打开壁纸文件夹", "设置", "退出"}
+                    : std::vector<std::string> {"Show", "Next wallpaper", "Open the wallpaper folder", "Settings",
+                                                "Exit"};
+        EXPECT_EQ(labels, expected);
+        gtk_menu_popdown(icon.Menu());
+    }
+    UseLocale(true);
 }
 
 // The menu and its handlers go with the icon.
@@ -315,7 +481,7 @@ TEST(TrayIcon, DocksInAnXEmbedTrayWhoseMenuShows)
     const guint gtkLog = g_log_set_handler("Gtk", G_LOG_LEVEL_CRITICAL, count, &criticals);
     bool shown = false;
     {
-        app::gtk::TTrayIcon icon("Pictavo", {[&] { shown = true; }, {}, {}});
+        app::gtk::TTrayIcon icon("Pictavo", {[&] { shown = true; }, {}, {}, {}, {}});
         icon.SetVisible(true);
         ASSERT_TRUE(PumpUntil([&] { return lines().size() >= 2; }));
         Pump(1500); // the tray maps and sizes the icon meanwhile

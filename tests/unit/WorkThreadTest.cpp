@@ -83,6 +83,10 @@ protected:
         };
         env.closeMainWindow = [this] { ++closes; };
         env.stopLimit = stopLimit;
+        env.nothingToShow = [this] {
+            if (nothingToShow)
+                nothingToShow();
+        };
         env.showWallPaperAtStart = showAtStart;
         env.debugOutput = [this](const std::string& line) {
             std::lock_guard<std::mutex> guard(lock);
@@ -151,6 +155,7 @@ protected:
     bool showAtStart = false;
     std::atomic<int> closes {0};
     std::function<void()> onApply; // on the worker, inside the desktop call
+    std::function<void()> nothingToShow;
     platform::TcpListener service;
     std::unique_ptr<platform::TcpConnection> connection;
     std::shared_ptr<TWorkThread> worker;
@@ -563,6 +568,88 @@ TEST_F(WorkThreadTest, SendStatusDoesNotWaitForARunningPass)
         status = NextStatus();
     while (status && status->AutoRun != 0);
     EXPECT_TRUE(status) << "the record asked for never came";
+}
+
+TEST_F(WorkThreadTest, NextWallPaperStepsAtOnceByTheRotationRules)
+{
+    Picture("a.jpg"), Picture("b.jpg"), Picture("c.jpg");
+    AppConfig->LoadWallPaperList();
+    const auto list = AppConfig->WallPaperList();
+    AppConfig->SetWallPaper(list[0]);
+    AppConfig->SetChangeTime(60);
+    AppConfig->SetLastChangeTime(kStart - 100); // not due for most of an hour
+    Start();
+    auto status = NextStatus();
+    ASSERT_TRUE(status);
+    EXPECT_EQ(status->NextChangeTime, kStart - 100 + 3600);
+    ASSERT_TRUE(platform::RemoveFile(list[1]));
+
+    ASSERT_TRUE(worker->NextWallPaper());
+    ASSERT_TRUE(WaitForApplied(1));
+    EXPECT_EQ(AppliedSoFar()[0].file, list[2]) << "the missing file is skipped";
+    EXPECT_EQ(AppConfig->WallPaper(), list[2]);
+    EXPECT_EQ(AppConfig->LastChangeTime(), kStart);
+    status = NextStatus();
+    ASSERT_TRUE(status);
+    EXPECT_EQ(status->NextChangeTime, kStart + 3600);
+
+    // Done with its step, the worker takes the next press (wrapping round).
+    clock += 5;
+    EXPECT_TRUE(WaitUntil([&] { return worker->NextWallPaper(); }));
+    ASSERT_TRUE(WaitForApplied(2));
+    EXPECT_EQ(AppliedSoFar()[1].file, list[0]);
+}
+
+TEST_F(WorkThreadTest, APressDuringARunningStepIsNotQueued)
+{
+    Picture("a.jpg"), Picture("b.jpg"), Picture("c.jpg");
+    AppConfig->SetChangeTime(0);
+    std::mutex gate;
+    std::condition_variable changed;
+    bool inside = false, released = false;
+    onApply = [&] {
+        std::unique_lock<std::mutex> guard(gate);
+        inside = true;
+        changed.notify_all();
+        changed.wait_for(guard, std::chrono::seconds(10), [&] { return released; });
+    };
+    Start();
+    ASSERT_TRUE(worker->NextWallPaper());
+    {
+        std::unique_lock<std::mutex> guard(gate);
+        ASSERT_TRUE(changed.wait_for(guard, std::chrono::seconds(10), [&] { return inside; }));
+    }
+    EXPECT_FALSE(worker->NextWallPaper());
+    EXPECT_FALSE(worker->NextWallPaper());
+    {
+        std::lock_guard<std::mutex> guard(gate);
+        released = true;
+    }
+    changed.notify_all();
+    ASSERT_TRUE(WaitForApplied(1));
+    EXPECT_FALSE(WaitUntil([&] { return AppliedSoFar().size() > 1; }, 500)) << "a second step ran";
+    EXPECT_TRUE(worker->NextWallPaper()) << "the step ended, so a press counts again";
+    EXPECT_TRUE(WaitForApplied(2));
+}
+
+TEST_F(WorkThreadTest, NextWallPaperWithAnEmptyFolderSaysSoAndLooksAgainNextTime)
+{
+    AppConfig->SetChangeTime(60);
+    AppConfig->SetLastChangeTime(kStart - 100);
+    std::atomic<int> told {0};
+    nothingToShow = [&] { ++told; };
+    Start();
+    ASSERT_TRUE(worker->NextWallPaper());
+    ASSERT_TRUE(WaitUntil([&] { return told == 1; }));
+    EXPECT_TRUE(AppliedSoFar().empty());
+    EXPECT_EQ(AppConfig->LastChangeTime(), kStart - 100) << "nothing shown, the schedule stays";
+
+    // The user puts a picture into the folder and presses again.
+    const std::string a = Picture("a.jpg");
+    EXPECT_TRUE(WaitUntil([&] { return worker->NextWallPaper(); }));
+    ASSERT_TRUE(WaitForApplied(1));
+    EXPECT_EQ(AppliedSoFar()[0].file, a);
+    EXPECT_EQ(told, 1);
 }
 
 // Portal picks, against a local HTTP server. The chosen URL keeps the

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <windows.h>
+#include <commdlg.h>
 #include <exdispid.h>
 #include <downloadmgr.h>
 #include <mshtmhst.h>
@@ -11,6 +12,7 @@
 
 #include <array>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -18,6 +20,7 @@
 #include "app/win32/BrowserSite.h"
 #include "app/win32/PortalView.h"
 #include "app/win32/ScriptBridge.h"
+#include "ui/BrowseForFolder.h"
 #include "win32/PortalViewHost.h"
 
 using app::win::ComPtr;
@@ -376,6 +379,57 @@ TEST_F(ViewEvents, ShowingAViewThatIsNotOnThePortalLoadsThePortalAgain)
     // Wine's control cannot load the portal: the view stays off it.
     view.ReturnToPortal();
     EXPECT_EQ(view.Navigations(), (std::vector<std::string> {view.LoadingPageUrl(), kPortal}));
+}
+
+// Every dialog box this thread shows, closed from a timer as soon as it is
+// seen: a dialog that should never have opened fails the test, not hangs it.
+std::set<HWND> gDialogsSeen;
+
+BOOL CALLBACK CloseIfDialog(HWND window, LPARAM)
+{
+    wchar_t name[16] {};
+    ::GetClassNameW(window, name, 16);
+    if (::lstrcmpW(name, L"#32770") == 0 && ::IsWindowVisible(window) && gDialogsSeen.insert(window).second)
+        ::PostMessageW(window, WM_COMMAND, IDCANCEL, 0);
+    return TRUE;
+}
+
+void CALLBACK CloseDialogs(HWND, UINT, UINT_PTR, DWORD)
+{
+    ::EnumThreadWindows(::GetCurrentThreadId(), &CloseIfDialog, 0);
+}
+
+TEST_F(ViewEvents, APagesFileChooserNeverOpensWhileAlertsAndTheProgramsOwnDialogsDo)
+{
+    gDialogsSeen.clear();
+    const UINT_PTR timer = ::SetTimer(nullptr, 0, 100, &CloseDialogs);
+    {
+        app::win::PortalView view(parent_, [](const std::string&) {}, [](const std::string&) {});
+        ASSERT_TRUE(view.HasControl());
+        const HWND control = ::GetWindow(view.Window(), GW_CHILD);
+        ASSERT_NE(control, nullptr);
+        // What a file input does: the Open dialog, owned by the control or its host.
+        for (const HWND owner : {view.Window(), control}) {
+            wchar_t file[MAX_PATH] {};
+            OPENFILENAMEW open {};
+            open.lStructSize = sizeof open;
+            open.hwndOwner = owner;
+            open.lpstrFile = file;
+            open.nMaxFile = MAX_PATH;
+            open.Flags = OFN_EXPLORER | OFN_FILEMUSTEXIST;
+            EXPECT_FALSE(::GetOpenFileNameW(&open));
+        }
+        EXPECT_TRUE(gDialogsSeen.empty()) << "an Open dialog was shown for the page";
+        // The program's own dialogs are owned by the window the view is in.
+        ::ShowWindow(parent_, SW_SHOW);
+        ::SetActiveWindow(parent_);
+        ASSERT_EQ(::GetActiveWindow(), parent_);
+        ::MessageBoxW(control, L"A page's alert", L"Page", MB_OK);
+        ::MessageBoxW(parent_, L"The program's own notice", L"Pictavo", MB_OK);
+        ui::BrowseForFolder("The program's own folder browser", ui::TBrowseKind::bkFolders, true);
+        EXPECT_EQ(gDialogsSeen.size(), 3u) << "the alert and the program's own dialogs open";
+    }
+    ::KillTimer(nullptr, timer);
 }
 
 } // namespace

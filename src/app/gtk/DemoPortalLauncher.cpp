@@ -38,11 +38,15 @@ void EndWithParent(gpointer parent)
 }
 
 // Another user's program on the port could serve anything under the
-// portal's address: only one of ours is asked who it is.
+// portal's address: only one of ours is asked who it is, and none when the
+// owners cannot be told.
 bool OnlyOursListen(std::uint16_t port)
 {
     const uid_t self = getuid();
-    for (const uid_t owner : platform::linuxdesk::LoopbackListenerOwners(port))
+    const auto owners = platform::linuxdesk::LoopbackListenerOwners(port);
+    if (!owners)
+        return false;
+    for (const uid_t owner : *owners)
         if (owner != self)
             return false;
     return true;

@@ -174,6 +174,8 @@ TTrayIcon::TTrayIcon(const char* tip, Handlers handlers) : Handlers_(std::move(h
 {
     Menu_ = ui::gtk::RefWidget(gtk_menu_new());
     GtkWidget* show = AddItem(Menu_.get(), _("Show"), &Handlers_.show);
+    AddItem(Menu_.get(), _("Next wallpaper"), &Handlers_.next);
+    AddItem(Menu_.get(), _("Open the wallpaper folder"), &Handlers_.openFolder);
     AddItem(Menu_.get(), _("Settings"), &Handlers_.settings);
     AddItem(Menu_.get(), _("Exit"), &Handlers_.exit);
     gtk_widget_show_all(Menu_.get());

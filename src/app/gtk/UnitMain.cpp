@@ -3,12 +3,16 @@
 #include <glib/gi18n.h>
 
 #include <cstdlib>
+#include <functional>
+#include <memory>
+#include <utility>
 
 #include "app/Endpoints.h"
 #include "app/TrayHost.h"
 #include "app/gtk/ClientInstance.h"
 #include "app/gtk/DemoPortalLauncher.h"
 #include "app/gtk/LoadingScheme.h"
+#include "app/gtk/WallpaperFolder.h"
 #include "config/uAppConfig.h"
 #include "ui/gtk/Chrome.h"
 #include "ui/gtk/UnitCfg.h"
@@ -22,6 +26,19 @@ gboolean Quit(gpointer app)
 {
     QuitClient(G_APPLICATION(app));
     return G_SOURCE_REMOVE;
+}
+
+// Runs fn on the main loop later, from any thread, without waiting for it.
+void Later(std::function<void()> fn)
+{
+    using Fn = std::function<void()>;
+    g_idle_add_full(
+        G_PRIORITY_DEFAULT,
+        +[](gpointer p) {
+            (*static_cast<Fn*>(p))();
+            return G_SOURCE_REMOVE;
+        },
+        std::make_unique<Fn>(std::move(fn)).release(), +[](gpointer p) { std::unique_ptr<Fn> {static_cast<Fn*>(p)}; });
 }
 
 } // namespace
@@ -93,6 +110,12 @@ TBrisvaneMainForm::TBrisvaneMainForm(GtkApplication* app)
     env.closeMainWindow = [app] { g_idle_add(Quit, app); };
     // The worker stops (its downloads first) before this form goes.
     env.pickFailed = [this](const engine::PickFailure& failure) { Notice_.ShowPickFailure(failure); };
+    env.nothingToShow = [self = Self_] {
+        Later([self] {
+            if (*self)
+                (*self)->NothingToShow();
+        });
+    };
     FWorkThread = engine::TWorkThread::Create(env);
     FWorkThread->SetActive(true);
 
@@ -103,6 +126,8 @@ TBrisvaneMainForm::TBrisvaneMainForm(GtkApplication* app)
     // The indicator has no click of its own: its "Show" shows, never hides.
     TrayIcon1 = std::make_unique<TTrayIcon>(kCaption, TTrayIcon::Handlers {
                                                           [this] { ShowFromTray(); },
+                                                          [this] { NextWallPaperClick(); },
+                                                          [this] { OpenFolderClick(); },
                                                           [this] { Action_CfgExecute(); },
                                                           [this] { Action_CloseExecute(); },
                                                       });
@@ -113,6 +138,7 @@ TBrisvaneMainForm::TBrisvaneMainForm(GtkApplication* app)
 
 TBrisvaneMainForm::~TBrisvaneMainForm()
 {
+    *Self_ = nullptr;
     Shutdown();
     StopWorker();
     FWorkThread.reset();
@@ -196,6 +222,29 @@ void TBrisvaneMainForm::Action_CfgExecute()
 {
     if (!Closing_ && FormCfg_ && !FormCfg_->Visible())
         FormCfg_->ShowModal();
+}
+
+void TBrisvaneMainForm::NextWallPaperClick()
+{
+    if (Closing_)
+        return;
+    // The window may have moved to another monitor since the last reading.
+    Screen_->Refresh();
+    FWorkThread->NextWallPaper();
+}
+
+void TBrisvaneMainForm::NothingToShow()
+{
+    Notice_.Show("folder-empty", _("Next wallpaper"), _("The wallpaper folder has no pictures."));
+}
+
+void TBrisvaneMainForm::OpenFolderClick()
+{
+    if (Closing_)
+        return;
+    if (!OpenWallpaperFolder(AppConfig->WallPaperDir()))
+        Notice_.Show("folder-unusable", _("Open the wallpaper folder"),
+                     _("The wallpaper folder cannot be created. Choose another one in the settings."));
 }
 
 void TBrisvaneMainForm::Action_CloseExecute()

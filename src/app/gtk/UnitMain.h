@@ -43,6 +43,10 @@ public:
     void ShowFromTray();
     void HideToTray();
     void Action_CfgExecute();
+    // The tray's "Next wallpaper": one rotation step on the worker.
+    void NextWallPaperClick();
+    // The tray's "Open the wallpaper folder".
+    void OpenFolderClick();
     // Ends the program: every close request arrives here.
     void Action_CloseExecute();
 
@@ -60,6 +64,8 @@ public:
 private:
     // The window's first showing: the portal view loads then.
     void FormShow();
+    // A step asked for from the tray found the folder empty.
+    void NothingToShow();
     // Starts the demo portal again when the one this client started has
     // ended, and shows it; false when there was nothing to start.
     bool RestartDemoPortal();
@@ -76,6 +82,8 @@ private:
     bool ShowMainWindowAtStart_ = true;
     bool Shown_ = false;     // FormShow has run
     bool Closing_ = false;
+    // Cleared when the form goes: what the worker handed over then is dropped.
+    std::shared_ptr<TBrisvaneMainForm*> Self_ = std::make_shared<TBrisvaneMainForm*>(this);
 };
 
 } // namespace app::gtk

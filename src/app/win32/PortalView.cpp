@@ -87,6 +87,8 @@ PortalView::PortalView(HWND parent, RequestHandler onRequest, Opener openInBrows
                                 kPortalViewBounds.left, kPortalViewBounds.top,
                                 kPortalViewBounds.right - kPortalViewBounds.left,
                                 kPortalViewBounds.bottom - kPortalViewBounds.top, parent, nullptr, instance, this);
+    if (window_)
+        fileChoosers_.emplace(window_);
     bridge_ = TScriptBridge::Create(std::move(onRequest), [this] { return TopLevelUrl(); }, loadingPageUrl_);
     site_ = TBrowserSite::Create(window_, ::GetAncestor(parent, GA_ROOT), bridge_, L"N");
     CreateControl(std::move(openInBrowser));

@@ -8,6 +8,7 @@
 #include <ole2.h>
 
 #include <functional>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -15,6 +16,7 @@
 #include "app/win32/BrowserEvents.h"
 #include "app/win32/BrowserSite.h"
 #include "app/win32/ComObject.h"
+#include "app/win32/FileChooserRefusal.h"
 #include "app/win32/ScriptBridge.h"
 
 namespace app::win {
@@ -89,6 +91,7 @@ private:
     bool InView(HWND window) const;
 
     HWND window_ = nullptr;
+    std::optional<TFileChooserRefusal> fileChoosers_;
     std::string loadingPageUrl_;
     ComPtr<TScriptBridge> bridge_;
     ComPtr<TBrowserSite> site_;

@@ -7,8 +7,8 @@
 #include "app/TrayClick.h"
 #include "app/TrayHost.h"
 #include "app/win32/BridgeTestHook.h"
-#include "platform/DebugOutput.h"
 #include "config/uAppConfig.h"
+#include "platform/DebugOutput.h"
 #include "platform/win32/WinText.h"
 #include "ui/win32/Scaled.h"
 #include "ui/win32/UnitCfg.h"
@@ -74,6 +74,9 @@ TBrisvaneMainForm::TBrisvaneMainForm(TMainFormOptions options)
     BtnClose.AccessibleName = ui::LoadText(IDS_CLOSE, Options_.Language);
     Router_.PressAction = ui::LoadText(IDS_PRESS, Options_.Language);
     PopupMenu1.reset(::CreatePopupMenu());
+    ::AppendMenuW(PopupMenu1.get(), MF_STRING, idPopMenuNext,
+                  ui::LoadText(IDS_NEXT_WALLPAPER, Options_.Language).c_str());
+    ::AppendMenuW(PopupMenu1.get(), MF_STRING, idPopMenuFolder, ui::LoadText(IDS_OPEN_FOLDER, Options_.Language).c_str());
     ::AppendMenuW(PopupMenu1.get(), MF_STRING, idPopMenu1, ui::LoadText(IDS_SETTINGS, Options_.Language).c_str());
     ::AppendMenuW(PopupMenu1.get(), MF_STRING, idPopMenu2, ui::LoadText(IDS_EXIT, Options_.Language).c_str());
     // The notification area shows small icons at the system DPI.
@@ -130,6 +133,9 @@ void TBrisvaneMainForm::FormCreate()
     env.closeMainWindow = [window] { ::PostMessageW(window, WM_CLOSE, 10, 10); };
     // The worker stops (its downloads first) before the notice goes.
     env.pickFailed = [this](const engine::PickFailure& failure) { Notice_->ShowPickFailure(failure); };
+    const std::wstring nothingTitle = ui::LoadText(IDS_NEXT_WALLPAPER, Options_.Language);
+    const std::wstring nothingText = ui::LoadText(IDS_FOLDER_EMPTY, Options_.Language);
+    env.nothingToShow = [this, nothingTitle, nothingText] { Notice_->Post(nothingTitle, nothingText); };
     FWorkThread = engine::TWorkThread::Create(std::move(env));
     FWorkThread->SetActive(true);
 
@@ -221,6 +227,19 @@ void TBrisvaneMainForm::Action_CfgExecute()
 {
     if (FormCfg && !FormCfg->Visible())
         FormCfg->ShowModal();
+}
+
+void TBrisvaneMainForm::PopMenuNextClick()
+{
+    if (FWorkThread)
+        FWorkThread->NextWallPaper();
+}
+
+void TBrisvaneMainForm::PopMenuFolderClick()
+{
+    if (!OpenWallpaperFolder(Handle_, AppConfig->WallPaperDir(), Options_.Explore))
+        Notice_->Show(ui::LoadText(IDS_OPEN_FOLDER, Options_.Language),
+                      ui::LoadText(IDS_FOLDER_CANNOT_CREATE, Options_.Language));
 }
 
 void TBrisvaneMainForm::Action_CloseExecute()
@@ -337,8 +356,13 @@ LRESULT TBrisvaneMainForm::WndProc(HWND window, UINT message, WPARAM wParam, LPA
                 PopMenu1Click();
             else if (LOWORD(wParam) == idPopMenu2)
                 PopMenu2Click();
+            else if (LOWORD(wParam) == idPopMenuNext)
+                PopMenuNextClick();
+            else if (LOWORD(wParam) == idPopMenuFolder)
+                PopMenuFolderClick();
         }
         return 0;
+
     case WM_TIMER:
         if (wParam == kTrayRetryTimer) {
             if (TrayVisible_ && !TrayAdded_)

@@ -1,7 +1,7 @@
 #pragma once
 // The client's only top-level window: a borderless 895 x 600 form with its
 // own title strip (icon, caption, settings / minimise / close buttons), the
-// portal's place below it, a tray icon with a two-item menu, and the worker.
+// portal's place below it, a tray icon with its menu, and the worker.
 // Minimise and close hide it to the tray; any WM_CLOSE ends the program.
 #include <windows.h>
 #include <shellapi.h>
@@ -12,6 +12,7 @@
 
 #include "app/win32/PortalView.h"
 #include "app/win32/UserNotice.h"
+#include "app/win32/WallpaperFolder.h"
 #include "engine/uWorkThread.h"
 #include "ui/win32/FormLook.h"
 #include "ui/win32/SkinBtn.h"
@@ -48,6 +49,8 @@ struct TMainFormOptions {
     LANGID Language = ui::UserTextLanguage();
     // Ends the program's message loop.
     std::function<void()> Terminate = [] { ::PostQuitMessage(0); };
+    // Shows the wallpaper folder to the user.
+    FolderExplorer Explore = ExploreWithShell;
 
     // This process's run mode (AppConfig) and status port.
     static TMainFormOptions FromAppConfig();
@@ -82,6 +85,9 @@ public:
     void BtnCloseClick() { HideToTray(); }
     void PopMenu1Click() { Action_CfgExecute(); }
     void PopMenu2Click() { Action_CloseExecute(); }
+    // One rotation step on the worker; a press while one runs is dropped.
+    void PopMenuNextClick();
+    void PopMenuFolderClick();
     void Action_CfgExecute();
     void Action_CloseExecute();
 
@@ -97,7 +103,7 @@ public:
 
     // The tray icon's callback message and menu commands.
     static constexpr UINT kTrayMessage = WM_APP + 1;
-    enum : UINT { idPopMenu1 = 1, idPopMenu2 = 2 };
+    enum : UINT { idPopMenu1 = 1, idPopMenu2 = 2, idPopMenuNext = 3, idPopMenuFolder = 4 };
 
 private:
     friend LRESULT CALLBACK ui::FormWindowProc<TBrisvaneMainForm>(HWND, UINT, WPARAM, LPARAM);

@@ -3,6 +3,7 @@
 #include <arpa/inet.h>
 
 #include <array>
+#include <optional>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
@@ -46,9 +47,11 @@ bool TakesLoopbackV6(const std::string& hex)
     return any || mappedLoopback;
 }
 
-void Collect(const char* table, bool v6, std::uint16_t port, std::vector<uid_t>& owners)
+bool Collect(const char* table, bool v6, std::uint16_t port, std::vector<uid_t>& owners)
 {
     std::ifstream in(table);
+    if (!in)
+        return false;
     std::string line;
     std::getline(in, line); // the column titles
     while (std::getline(in, line)) {
@@ -66,14 +69,17 @@ void Collect(const char* table, bool v6, std::uint16_t port, std::vector<uid_t>&
         if (v6 ? TakesLoopbackV6(address) : TakesLoopbackV4(address))
             owners.push_back(uid_t(uid));
     }
+    return true;
 }
 
 } // namespace
 
-std::vector<uid_t> LoopbackListenerOwners(std::uint16_t port)
+std::optional<std::vector<uid_t>> LoopbackListenerOwners(std::uint16_t port)
 {
     std::vector<uid_t> owners;
-    Collect("/proc/net/tcp", false, port, owners);
+    // A kernel without IPv6 has no second table.
+    if (!Collect("/proc/net/tcp", false, port, owners))
+        return std::nullopt;
     Collect("/proc/net/tcp6", true, port, owners);
     return owners;
 }

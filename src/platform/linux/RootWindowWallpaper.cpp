@@ -10,7 +10,9 @@
 #include <algorithm>
 #include <bit>
 #include <cmath>
+#include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <memory>
 #include <vector>
 
@@ -96,13 +98,22 @@ GObjectPtr<GdkPixbuf> Compose(GdkPixbuf* picture, int width, int height, Wallpap
     return canvas;
 }
 
-unsigned long Channel(unsigned value, unsigned long mask)
-{
-    const int shift = std::countr_zero(mask);
-    const int bits = std::popcount(mask);
-    const unsigned long scaled = bits >= 8 ? static_cast<unsigned long>(value) << (bits - 8) : value >> (8 - bits);
-    return (scaled << shift) & mask;
-}
+// Where one 8-bit channel goes in a true-colour pixel.
+struct ChannelPlace {
+    explicit ChannelPlace(unsigned long channelMask)
+        : mask(channelMask), shift(std::countr_zero(channelMask)), bits(std::popcount(channelMask))
+    {
+    }
+    unsigned long operator()(unsigned value) const
+    {
+        const unsigned long scaled =
+            bits >= 8 ? static_cast<unsigned long>(value) << (bits - 8) : value >> (8 - bits);
+        return (scaled << shift) & mask;
+    }
+    unsigned long mask;
+    int shift;
+    int bits;
+};
 
 // The canvas in the screen's own pixel format; empty for visuals other than
 // true colour, which no current X server uses for its root window.
@@ -122,12 +133,25 @@ ImagePtr ToXImage(Display* display, int screen, GdkPixbuf* canvas, std::vector<c
     const guchar* pixels = gdk_pixbuf_read_pixels(canvas);
     const int stride = gdk_pixbuf_get_rowstride(canvas);
     const int channels = gdk_pixbuf_get_n_channels(canvas);
+    const ChannelPlace red(visual->red_mask), green(visual->green_mask), blue(visual->blue_mask);
+    // The usual 24-bit layout in 32-bit pixels of this machine's byte order
+    // is written directly: per pixel through XPutPixel, an 8K screen took
+    // most of a second here.
+    const bool direct = image->bits_per_pixel == 32 && red.bits == 8 && green.bits == 8 && blue.bits == 8 &&
+                        image->byte_order == (std::endian::native == std::endian::little ? LSBFirst : MSBFirst);
     for (int y = 0; y < height; ++y) {
         const guchar* p = pixels + static_cast<std::ptrdiff_t>(y) * stride;
-        for (int x = 0; x < width; ++x, p += channels)
-            XPutPixel(image.get(), x, y,
-                      Channel(p[0], visual->red_mask) | Channel(p[1], visual->green_mask)
-                          | Channel(p[2], visual->blue_mask));
+        char* row = image->data + static_cast<std::ptrdiff_t>(y) * image->bytes_per_line;
+        for (int x = 0; x < width; ++x, p += channels) {
+            if (direct) {
+                const auto pixel = static_cast<std::uint32_t>((static_cast<std::uint32_t>(p[0]) << red.shift) |
+                                                              (static_cast<std::uint32_t>(p[1]) << green.shift) |
+                                                              (static_cast<std::uint32_t>(p[2]) << blue.shift));
+                std::memcpy(row + static_cast<std::ptrdiff_t>(x) * 4, &pixel, 4);
+            } else {
+                XPutPixel(image.get(), x, y, red(p[0]) | green(p[1]) | blue(p[2]));
+            }
+        }
     }
     return image;
 }
@@ -179,7 +203,13 @@ bool SetRootWindowWallpaper(const std::string& path, WallpaperStyle style)
     const int width = DisplayWidth(d, screen);
     const int height = DisplayHeight(d, screen);
 
-    const GObjectPtr<GdkPixbuf> canvas = Compose(picture.get(), width, height, style);
+    // A picture of the screen's size without transparency is its own canvas
+    // in every placement but tiling's (which lays it once as well).
+    const bool screenSized = gdk_pixbuf_get_width(picture.get()) == width &&
+                             gdk_pixbuf_get_height(picture.get()) == height && !gdk_pixbuf_get_has_alpha(picture.get());
+    const GObjectPtr<GdkPixbuf> canvas =
+        screenSized ? GObjectPtr<GdkPixbuf>(GDK_PIXBUF(g_object_ref(picture.get())))
+                    : Compose(picture.get(), width, height, style);
     if (!canvas)
         return false;
     std::vector<char> storage;

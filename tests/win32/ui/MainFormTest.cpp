@@ -9,16 +9,21 @@
 #include <atomic>
 #include <functional>
 #include <mutex>
+#include <string>
 #include <thread>
 #include <utility>
+#include <vector>
 
 #include "UiTestSupport.h"
 #include "app/win32/UnitMain.h"
 #include "config/uAppConfig.h"
 #include "platform/Dispatcher.h"
+#include "platform/FileSystem.h"
 #include "platform/TcpSocket.h"
 #include "platform/win32/Handles.h"
+#include "platform/win32/WinText.h"
 #include "support/PictureMaker.h"
+#include "support/StatusReceiver.h"
 #include "support/TestHttpServer.h"
 #include "support/TempDir.h"
 #include "ui/win32/Scaled.h"
@@ -55,10 +60,18 @@ protected:
         options.OneShotRun = oneShot;
         options.TrayOnlyRun = trayOnly;
         options.WorkEnv.statusPort = service.Port();
-        options.WorkEnv.applyWallPaper = [this](const std::string&, std::uint8_t) {
+        options.WorkEnv.applyWallPaper = [this](const std::string& file, std::uint8_t) {
+            inApply = true;
+            for (int i = 0; i < 1000 && holdApply; ++i)
+                ::Sleep(10);
+            {
+                std::lock_guard<std::mutex> guard(appliedLock);
+                lastApplied = file;
+            }
             ++applied;
             return true;
         };
+        options.Explore = [this](HWND, const std::wstring& folder) { explored.push_back(folder); };
         options.NotifyIcon = [this](DWORD message, NOTIFYICONDATAW* data) {
             tray.push_back(message);
             if (message == NIM_MODIFY && (data->uFlags & NIF_INFO)) {
@@ -108,6 +121,11 @@ protected:
     std::unique_ptr<TBrisvaneMainForm> form;
     std::unique_ptr<ui::TFormCfg> cfg;
     std::atomic<int> applied {0};
+    std::atomic<bool> inApply {false};
+    std::atomic<bool> holdApply {false}; // keeps the desktop call waiting
+    std::mutex appliedLock;
+    std::string lastApplied;
+    std::vector<std::wstring> explored;
     std::vector<DWORD> tray;
     std::atomic<bool> trayAnswers {true};
     std::atomic<bool> addTimesOut {false}; // NIM_ADD fails although the shell took the icon
@@ -239,6 +257,75 @@ TEST_F(MainFormTest, EveryCloseEndsTheProgramAndTheTrayMenuExitCloses)
     ::SendMessageW(f.Handle(), WM_CLOSE, 0, 0);
     ::SendMessageW(f.Handle(), WM_COMMAND, TBrisvaneMainForm::idPopMenu2, 0);
     EXPECT_EQ(terminations, 3);
+}
+
+TEST_F(MainFormTest, TheNextItemStepsOnceToTheNextPictureAndTellsTheService)
+{
+    dir.Write("cfg\\WallPaper\\a.jpg", testing_support::MakeFlatJpeg(64, 48, {200, 40, 40}));
+    dir.Write("cfg\\WallPaper\\b.jpg", testing_support::MakeFlatJpeg(64, 48, {40, 200, 40}));
+    dir.Write("cfg\\WallPaper\\c.jpg", testing_support::MakeFlatJpeg(64, 48, {40, 40, 200}));
+    AppConfig->LoadWallPaperList();
+    const auto list = AppConfig->WallPaperList();
+    ASSERT_EQ(list.size(), 3u);
+    AppConfig->SetWallPaper(list[0]);
+    AppConfig->SetChangeTime(0); // never on its own: every change here is a press
+    AppConfig->SetLastChangeTime(1);
+    TBrisvaneMainForm& f = Make();
+    const auto connection = service.Accept(10000);
+    ASSERT_TRUE(connection);
+    auto status = testing_support::ReceiveStatus(*connection, 10000);
+    ASSERT_TRUE(status);
+    EXPECT_EQ(status->NextChangeTime, 1);
+
+    holdApply = true;
+    ::SendMessageW(f.Handle(), WM_COMMAND, TBrisvaneMainForm::idPopMenuNext, 0);
+    ASSERT_TRUE(platform::MainThreadWait([this] { return inApply.load(); }, 10000));
+    ::SendMessageW(f.Handle(), WM_COMMAND, TBrisvaneMainForm::idPopMenuNext, 0); // while the step runs
+    holdApply = false;
+    ASSERT_TRUE(platform::MainThreadWait([this] { return applied > 0; }, 10000));
+    EXPECT_FALSE(platform::MainThreadWait([this] { return applied > 1; }, 500)) << "the second press ran a step";
+    {
+        std::lock_guard<std::mutex> guard(appliedLock);
+        EXPECT_EQ(lastApplied, list[1]);
+    }
+    EXPECT_EQ(AppConfig->WallPaper(), list[1]);
+    status = testing_support::ReceiveStatus(*connection, 10000);
+    ASSERT_TRUE(status) << "no record after the step";
+    EXPECT_EQ(status->NextChangeTime, AppConfig->LastChangeTime());
+    EXPECT_GT(status->NextChangeTime, 1);
+
+    ::SendMessageW(f.Handle(), WM_COMMAND, TBrisvaneMainForm::idPopMenuNext, 0); // the step ended: this one counts
+    ASSERT_TRUE(platform::MainThreadWait([this] { return applied > 1; }, 10000));
+    EXPECT_EQ(AppConfig->WallPaper(), list[2]);
+}
+
+TEST_F(MainFormTest, TheNextItemWithAnEmptyFolderSaysSoFromTheTray)
+{
+    TBrisvaneMainForm& f = Make();
+    ::SendMessageW(f.Handle(), WM_COMMAND, TBrisvaneMainForm::idPopMenuNext, 0);
+    ASSERT_TRUE(platform::MainThreadWait([&] { return !balloons.empty(); }, 10000));
+    EXPECT_EQ(balloons[0].first, L"下一张壁纸");
+    EXPECT_EQ(balloons[0].second, L"壁纸文件夹里没有图片。");
+    EXPECT_EQ(applied, 0);
+}
+
+TEST_F(MainFormTest, TheFolderItemMakesAMissingFolderAndExploresIt)
+{
+    TBrisvaneMainForm& f = Make();
+    const std::string folder = AppConfig->WallPaperDir();
+    ::RemoveDirectoryW(platform::win::Wide(folder).c_str());
+    ASSERT_FALSE(platform::DirectoryExists(folder));
+    ::SendMessageW(f.Handle(), WM_COMMAND, TBrisvaneMainForm::idPopMenuFolder, 0);
+    EXPECT_TRUE(platform::DirectoryExists(folder));
+    EXPECT_EQ(explored, std::vector<std::wstring> {platform::win::Wide(folder)});
+
+    // Under a file, the folder cannot be made: the user is told, nothing opens.
+    const std::string blocker = dir.Write("blocker", "a file");
+    ASSERT_TRUE(AppConfig->SetWallPaperDir(blocker + "\\WallPaper\\"));
+    ::SendMessageW(f.Handle(), WM_COMMAND, TBrisvaneMainForm::idPopMenuFolder, 0);
+    ASSERT_EQ(balloons.size(), 1u);
+    EXPECT_EQ(balloons[0].first, L"打开壁纸文件夹");
+    EXPECT_EQ(explored.size(), 1u);
 }
 
 TEST_F(MainFormTest, TheSettingsItemDoesNothingWhileTheDialogIsOpen)

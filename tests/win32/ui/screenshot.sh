@@ -116,14 +116,14 @@ shoot() { # tag, locale, the settings dialog's caption in that language
   check "dialog close button, first frame" \
     "$(differs "$shot" $((dx + dw - $(s 27))) $dy "$(frame0 btn_close.png 21x26+0+0)" "$(s 21)x$(s 26)")" 0
 
-  # Cancel, then end the client through the tray menu's second item.
+  # Cancel, then end the client through the tray menu's last item.
   xdotool mousemove $((dx + dw - $(s 61))) $((dy + $(s 228))) click 1
   sleep 1
   read -r tx ty < <(xwininfo -name "Wine System Tray" | awk '/Absolute upper-left X/ {x=$NF} /Absolute upper-left Y/ {y=$NF} END {print x, y}')
   xdotool mousemove $((tx + 10)) $((ty + 10)) click 3
   sleep 1
   import -window root "$out/tray-menu-$tag.png"
-  xdotool key Down Down Return
+  xdotool key Down Down Down Down Return
   for _ in $(seq 1 100); do kill -0 $client 2>/dev/null || break; sleep 0.2; done
   if kill -0 $client 2>/dev/null; then
     check "client ended by the close" running ended
