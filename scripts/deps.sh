@@ -28,6 +28,8 @@ shells=()
 if [ "$what" = test ]; then
   shells=(gnome-shell xfwm4 xfdesktop4 xfce4-panel xfconf caja marco mate-settings-daemon-common
     openbox pcmanfm pcmanfm-qt python3-gi gir1.2-glib-2.0)
+  # KDE Plasma only for the full run (PICTAVO_FULL=1): 230 MB to download.
+  [ "${PICTAVO_FULL:-}" != 1 ] || shells+=(kwin-wayland plasma-desktop qtwayland5 kde-spectacle)
 fi
 
 missing=() missing_shells=()

@@ -20,7 +20,10 @@ tier linux
 xvfb ctest --preset linux -j "$jobs" --timeout 600 -LE shell
 echo "=== desktop shells"
 shells_start=$SECONDS
-ctest --preset linux --timeout 600 -L shell --output-on-failure
+ctest --preset linux --timeout 600 -L '^shell$' --output-on-failure
+if [ "${PICTAVO_FULL:-}" = 1 ]; then
+  ctest --preset linux --timeout 600 -L '^shell_full$' --output-on-failure
+fi
 echo "desktop shells: $((SECONDS - shells_start)) s"
 
 tier linux-asan

@@ -15,6 +15,10 @@ source "$here/lib.sh"
 SHELLS=$here/shells
 source "$SHELLS/session.sh"
 SHELL_KIND=$1 sizes=("$2" "$3")
+if [ -n "${E2E_LANG:-}" ]; then
+  export LANG=$E2E_LANG
+  unset LC_ALL LANGUAGE
+fi
 # A picture of its own at each size: a desktop that already holds a path
 # need not read it again.
 pictures=(dunes fjord) second=night-lake
@@ -48,7 +52,7 @@ def walk(n):
 walk(json.load(sys.stdin))' "$CLIENT_PID")
       [ -n "$rect" ] && read -r WIN_X WIN_Y <<<"$rect"
       ;;
-    gnome) gnome_window "$SESSION/reference.png" ;;
+    gnome | kde) gnome_window "$SESSION/reference.png" ;;
     *)
       local geometry
       WINDOW=$(xdotool search --onlyvisible --pid "$CLIENT_PID" 2>/dev/null | head -1) && [ -n "$WINDOW" ] &&
@@ -58,16 +62,21 @@ walk(json.load(sys.stdin))' "$CLIENT_PID")
   esac
 }
 
-# GNOME tells nobody outside where windows are: the window is what differs
-# from the screen as it was without it (REFERENCE), below the top bar and
-# the notifications, 600 pixels up from its bottom edge.
+# GNOME and KWin tell nobody outside where windows are: the window is what
+# differs from the screen as it was without it (REFERENCE), between the
+# panels and below the notifications, 600 pixels up from its bottom edge.
 gnome_window() {
-  local box top=120
+  local box top=120 bottom=0
+  [ "$SHELL_KIND" != kde ] || bottom=60 # Plasma's panel
+  local height=$((SHELL_H - top - bottom))
   shell_shot "$SESSION/now.png" || return 1
   box=$(/usr/bin/convert "$1" "$SESSION/now.png" -compose difference -composite \
-    -crop "${SHELL_W}x$((SHELL_H - top))+0+$top" +repage -colorspace gray -threshold 8% -format %@ info: 2>/dev/null)
+    -crop "${SHELL_W}x$height+0+$top" +repage -colorspace gray -threshold 8% -format %@ info: 2>/dev/null)
   [[ "$box" =~ ^([0-9]+)x([0-9]+)\+([0-9]+)\+([0-9]+)$ ]] || return 1
   [ "${BASH_REMATCH[1]}" = 895 ] || return 1
+  # Seen whole, it is exactly as tall as itself: no frame of the shell's.
+  [ "${BASH_REMATCH[4]}" = 0 ] || [ $((BASH_REMATCH[4] + BASH_REMATCH[2])) = "$height" ] ||
+    [ "${BASH_REMATCH[2]}" = 600 ] || return 1
   WIN_X=${BASH_REMATCH[3]} WIN_Y=$((top + BASH_REMATCH[4] + BASH_REMATCH[2] - 600))
 }
 
@@ -85,7 +94,7 @@ click() {
 # wallpaper PICTURE, below the top bar, in an area of the window's size.
 window_shown() {
   case "$SHELL_KIND" in
-    gnome)
+    gnome | kde)
       local differ crop=${SHELL_W}x$((SHELL_H - 120))+0+120
       shell_shot "$SESSION/window.png" || return 1
       /usr/bin/convert "$1" -resize "${SHELL_W}x${SHELL_H}!" -crop "$crop" +repage "$SESSION/desktop.png"
@@ -125,8 +134,8 @@ for i in 0 1; do
   thumbs=$(portal_requests /thumb/)
   variant=$(expected_variant "$size")
   [ "$SHELL_KIND" != gnome ] || shell_shot "$SESSION/reference.png"
-  if [ "$SHELL_KIND" = sway ]; then
-    # No pointer reaches sway from outside: the gallery is shown, then a
+  if [ "$SHELL_KIND" = sway ] || [ "$SHELL_KIND" = kde ]; then
+    # No pointer reaches sway or KWin from outside: the gallery is shown, then a
     # page that picks on load stands in for the click.
     start_client
     wait_until 60 '[ "$(portal_requests /thumb/)" -ge $((thumbs + ${#E2E_GALLERY[@]})) ]' || fail "the gallery did not load"
@@ -180,12 +189,21 @@ wait_until 30 '[ "$(ini_value WallPaper)" = "$next" ]' || fail "no rotation: Wal
 desktop_shown "$(shown_copy "$next")" || fail "$SHELL_KIND does not show the rotated $next"
 sleep 2
 ! window_shown "$next" || fail "a start in the tray showed the window"
+[ "$SHELL_KIND" != kde ] ||
+  /usr/bin/convert "$(shown_copy "$next")" -resize "${SHELL_W}x${SHELL_H}!" "$SESSION/reference.png"
+if [ "$SHELL_KIND" = kde ]; then
+  # No click reaches KWin from outside: the tray's menu is used straight away.
+  note "the tray's menu shows the window"
+  "$SHELLS/tray.py" show "$CLIENT_PID" || fail "the tray menu's Show failed"
+  wait_until 30 'window_shown "$next"' || fail "the tray's Show did not show the window"
+  wait_until 10 client_window || fail "the window is not 895 x 600 on the screen (framed by the shell?)"
+fi
 note "started again from the menu, the running client shows its window"
 start_again || fail "the second start failed"
 wait_until 30 'window_shown "$next"' || fail "the window did not show"
 
-# sway takes no click from outside, and has no minimising.
-if [ "$SHELL_KIND" != sway ]; then
+# sway and KWin take no click from outside (and sway has no minimising).
+if [ "$SHELL_KIND" != sway ] && [ "$SHELL_KIND" != kde ]; then
   [ "$SHELL_KIND" != gnome ] ||
     /usr/bin/convert "$(shown_copy "$next")" -resize "${SHELL_W}x${SHELL_H}!" "$SESSION/reference.png"
   wait_until 10 client_window || fail "the client's window is not found"
@@ -207,6 +225,7 @@ if [ "$SHELL_KIND" != sway ]; then
     done
   fi
 fi
+sleep 2 # the page painted again
 shell_shot "$E2E_OUT/shell_${SHELL_KIND}.png"
 kill -0 "$CLIENT_PID" || fail "the client ended"
 kill "$CLIENT_PID"

@@ -50,7 +50,7 @@ TBrisvaneMainForm::TBrisvaneMainForm(GtkApplication* app)
     GtkWindow* win = Window();
     gtk_window_set_title(win, kCaption);
     g_set_application_name(kCaption);
-    gtk_window_set_decorated(win, FALSE);
+    ui::gtk::MakeBorderless(win);
     gtk_window_set_resizable(win, FALSE);
     gtk_window_set_position(win, GTK_WIN_POS_CENTER);
     gtk_window_set_icon_name(win, "pictavo");

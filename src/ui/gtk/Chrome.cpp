@@ -1,5 +1,9 @@
 #include "ui/gtk/Chrome.h"
 
+#ifdef GDK_WINDOWING_WAYLAND
+#include <gdk/gdkwayland.h>
+#endif
+
 #include "ui/gtk/GtkPtr.h"
 #include "ui/gtk/Scaled.h"
 
@@ -19,7 +23,26 @@ constexpr const char* kStyle = R"css(
 .pictavo-form check { min-width: 13px; min-height: 13px; margin: 0 4px 0 0; }
 )css";
 
+void AnnounceOwnFrame(GtkWidget* widget, gpointer)
+{
+#ifdef GDK_WINDOWING_WAYLAND
+    GdkWindow* surface = gtk_widget_get_window(widget);
+    if (surface && GDK_IS_WAYLAND_WINDOW(surface))
+        gdk_wayland_window_announce_csd(surface);
+#else
+    (void)widget;
+#endif
+}
+
 } // namespace
+
+void MakeBorderless(GtkWindow* window)
+{
+    gtk_window_set_decorated(window, FALSE);
+    // GTK only says "client-side" for windows with a title bar of its own;
+    // without it KWin puts its title bar, and its close button, on ours.
+    g_signal_connect(window, "realize", G_CALLBACK(AnnounceOwnFrame), nullptr);
+}
 
 void InstallStyle()
 {

@@ -8,6 +8,11 @@ namespace ui::gtk {
 // RGB(237, 238, 240), the windows' and the loading page's background.
 inline constexpr double kBackground[3] = {237 / 255.0, 238 / 255.0, 240 / 255.0};
 
+// No frame from anyone: GTK draws none for an undecorated window, and the
+// compositors that decorate Wayland windows themselves (KWin) are told the
+// window draws its own.
+void MakeBorderless(GtkWindow* window);
+
 // The windows' font and compact controls, once per screen.
 void InstallStyle();
 

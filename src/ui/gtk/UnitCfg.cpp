@@ -53,7 +53,7 @@ TFormCfg::TFormCfg(GtkWindow* owner, std::function<void()> sendStatus)
     InstallStyle();
     GtkWindow* win = Window();
     gtk_window_set_title(win, _("Settings"));
-    gtk_window_set_decorated(win, FALSE);
+    MakeBorderless(win);
     gtk_window_set_resizable(win, FALSE);
     gtk_window_set_modal(win, TRUE);
     gtk_window_set_transient_for(win, owner);

@@ -12,11 +12,19 @@ shell_pids=()
 # How the session's user runs a program: sway's session is nobody's.
 AS_USER=()
 
+# running PID: the process runs (an ended child stays a zombie until waited).
+running() {
+  local state
+  state=$(ps -o stat= -p "$1" 2>/dev/null) && [[ "$state" != Z* ]]
+}
+
+# A shell stuck in a call may not take SIGTERM: it gets SIGKILL after 5 s.
 shell_stop() {
   local i pid
   for ((i = ${#shell_pids[@]} - 1; i >= 0; i--)); do
     pid=${shell_pids[$i]}
     kill "$pid" 2>/dev/null || true
+    wait_until 5 '! running "$pid"' || kill -KILL "$pid" 2>/dev/null || true
     wait "$pid" 2>/dev/null || true
   done
   shell_pids=()
@@ -93,7 +101,8 @@ EOF
   export XDG_CURRENT_DESKTOP=GNOME XDG_SESSION_TYPE=wayland
   start_session_bus
   shell_spawn shell.log gnome-shell --headless --wayland --no-x11 --virtual-monitor "$1"
-  wait_until 30 '[ -S "$XDG_RUNTIME_DIR/wayland-0" ] && "$SHELLS/gnome_shot.py" --leave-overview 2>/dev/null' \
+  # Slow on a busy machine: the shell's start-up calls wait up to 25 s each.
+  wait_until 90 '[ -S "$XDG_RUNTIME_DIR/wayland-0" ] && "$SHELLS/gnome_shot.py" --leave-overview 2>/dev/null' \
     || fail "GNOME Shell did not start: $(tail -20 "$SESSION/shell.log")"
   export WAYLAND_DISPLAY=wayland-0 GDK_BACKEND=wayland
 }
@@ -127,6 +136,36 @@ sway_start() {
 }
 
 sway_shot() { grim "$1"; }
+
+# --- KDE Plasma (Wayland): kwin_wayland with a virtual output, kded (the
+# notification area's watcher) and plasmashell.
+
+kde_start() {
+  parse_size "$1"
+  new_session "kde-$1"
+  # The installed kwin_wayland carries a file capability, with which it
+  # cannot run as root here; a plain copy can.
+  cp "$(command -v kwin_wayland)" "$SESSION/kwin_wayland"
+  # Set before the bus starts: plasmashell, started by it, needs them.
+  export XDG_CURRENT_DESKTOP=KDE KDE_FULL_SESSION=true XDG_SESSION_TYPE=wayland QT_QPA_PLATFORM=wayland
+  export WAYLAND_DISPLAY=wayland-kde GDK_BACKEND=wayland
+  start_session_bus
+  shell_spawn kwin.log "$SESSION/kwin_wayland" --virtual --width "$SHELL_W" --height "$SHELL_H" --no-lockscreen \
+    --socket "$WAYLAND_DISPLAY"
+  wait_until 30 '[ -S "$XDG_RUNTIME_DIR/$WAYLAND_DISPLAY" ]' || fail "KWin did not start: $(tail -n 20 "$SESSION/kwin.log")"
+  shell_spawn kded.log kded5
+  # The notification area's watcher, which the session's start-up has kded
+  # load.
+  wait_until 30 'dbus-send --session --print-reply --dest=org.kde.kded5 /kded org.kde.kded5.loadModule \
+    string:statusnotifierwatcher 2>/dev/null | grep -q "boolean true"' \
+    || fail "kded did not start: $(tail -n 20 "$SESSION/kded.log")"
+  shell_spawn plasma.log plasmashell --no-respawn
+  wait_until 60 'dbus-send --session --print-reply --dest=org.kde.plasmashell /PlasmaShell org.freedesktop.DBus.Peer.Ping >/dev/null 2>&1' \
+    || fail "plasmashell did not start: $(tail -n 20 "$SESSION/plasma.log")"
+  sleep 3 # its desktop and panel drawn
+}
+
+kde_shot() { spectacle -b -n -f -o "$1" >/dev/null 2>&1 && [ -s "$1" ]; }
 
 # --- Xfce: xfwm4, xfdesktop and xfce4-panel with a notification area
 
