@@ -41,18 +41,16 @@ PixbufPtr Resource(const char* name)
     return PixbufPtr(gdk_pixbuf_new_from_resource((std::string("/com/brisvane/Pictavo/") + name).c_str(), nullptr));
 }
 
-// The names of the push buttons a screen reader finds in the windows of the
-// program called `name`, read through AT-SPI (not inside web content).
-std::vector<std::string> AccessiblePushButtons(const std::string& name)
+using AccessiblePtr = platform::linuxdesk::GObjectPtr<AtspiAccessible>;
+
+// Every push button a screen reader finds in the windows of the program
+// called `name`, read through AT-SPI (not inside web content).
+void ForEachAccessiblePushButton(const std::string& name, const std::function<void(AtspiAccessible*)>& visit)
 {
-    using AccessiblePtr = platform::linuxdesk::GObjectPtr<AtspiAccessible>;
-    std::vector<std::string> found;
     const std::function<void(AtspiAccessible*)> walk = [&](AtspiAccessible* node) {
         const AtspiRole role = atspi_accessible_get_role(node, nullptr);
-        if (role == ATSPI_ROLE_PUSH_BUTTON) {
-            const ui::gtk::GCharPtr text(atspi_accessible_get_name(node, nullptr));
-            found.emplace_back(text ? text.get() : "");
-        }
+        if (role == ATSPI_ROLE_PUSH_BUTTON)
+            visit(node);
         if (role != ATSPI_ROLE_APPLICATION && role != ATSPI_ROLE_FRAME && role != ATSPI_ROLE_PANEL &&
             role != ATSPI_ROLE_WINDOW && role != ATSPI_ROLE_DIALOG)
             return;
@@ -67,6 +65,27 @@ std::vector<std::string> AccessiblePushButtons(const std::string& name)
         if (appName && name == appName.get())
             walk(app.get());
     }
+}
+
+std::vector<std::string> AccessiblePushButtons(const std::string& name)
+{
+    std::vector<std::string> found;
+    ForEachAccessiblePushButton(name, [&](AtspiAccessible* node) {
+        const ui::gtk::GCharPtr text(atspi_accessible_get_name(node, nullptr));
+        found.emplace_back(text ? text.get() : "");
+    });
+    return found;
+}
+
+// The push button called `button` in the windows of the program `name`.
+AccessiblePtr AccessiblePushButton(const std::string& name, const std::string& button)
+{
+    AccessiblePtr found;
+    ForEachAccessiblePushButton(name, [&](AtspiAccessible* node) {
+        const ui::gtk::GCharPtr text(atspi_accessible_get_name(node, nullptr));
+        if (!found && text && button == text.get())
+            found.reset(ATSPI_ACCESSIBLE(g_object_ref(node)));
+    });
     return found;
 }
 
@@ -95,36 +114,6 @@ private:
     std::string folder_;
     bool mounted_ = false;
 };
-
-// The push button called `button` in the windows of the program `name`.
-platform::linuxdesk::GObjectPtr<AtspiAccessible> AccessiblePushButton(const std::string& name,
-                                                                      const std::string& button)
-{
-    using AccessiblePtr = platform::linuxdesk::GObjectPtr<AtspiAccessible>;
-    AccessiblePtr found;
-    const std::function<void(AtspiAccessible*)> walk = [&](AtspiAccessible* node) {
-        const AtspiRole role = atspi_accessible_get_role(node, nullptr);
-        if (role == ATSPI_ROLE_PUSH_BUTTON && !found) {
-            const ui::gtk::GCharPtr text(atspi_accessible_get_name(node, nullptr));
-            if (text && button == text.get())
-                found.reset(ATSPI_ACCESSIBLE(g_object_ref(node)));
-        }
-        if (role != ATSPI_ROLE_APPLICATION && role != ATSPI_ROLE_FRAME && role != ATSPI_ROLE_PANEL &&
-            role != ATSPI_ROLE_WINDOW && role != ATSPI_ROLE_DIALOG)
-            return;
-        for (gint i = 0, n = atspi_accessible_get_child_count(node, nullptr); i < n; ++i)
-            if (const AccessiblePtr child {atspi_accessible_get_child_at_index(node, i, nullptr)})
-                walk(child.get());
-    };
-    const AccessiblePtr desktop(atspi_get_desktop(0));
-    for (gint i = 0, n = atspi_accessible_get_child_count(desktop.get(), nullptr); i < n; ++i) {
-        const AccessiblePtr app(atspi_accessible_get_child_at_index(desktop.get(), i, nullptr));
-        const ui::gtk::GCharPtr appName(app ? atspi_accessible_get_name(app.get(), nullptr) : nullptr);
-        if (appName && name == appName.get())
-            walk(app.get());
-    }
-    return found;
-}
 
 class Program : public ::testing::Test {
 protected:
